@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Every test: the normal build and a build under AddressSanitizer and
+# UndefinedBehaviorSanitizer, both with warnings as errors.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs="$(nproc)"
+
+# The core library must stay free of Qt.
+if grep -rlE '#\s*include\s*<Q' src/model src/interp src/exec src/codegen src/view/chart; then
+  echo "test: the core library includes a Qt header (files above)" >&2
+  exit 1
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_WERROR=ON
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure -j"$jobs")
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_WERROR=ON -DTAVRIN_SANITIZE=ON -DTAVRIN_BUILD_BENCH=OFF
+cmake --build build-asan -j"$jobs"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build-asan && ctest --output-on-failure -j"$jobs")

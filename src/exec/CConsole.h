@@ -1,0 +1,43 @@
+#pragma once
+// The console of a run or of a code generation: every read and write goes
+// through here. Texts are code page 932 bytes; an implementation converts
+// them for its device (terminal, window, memory).
+
+#include <atomic>
+#include <string>
+#include <string_view>
+
+// 1 while a run may go on; cleared by Ctrl+C (or a closed console, a time
+// limit). Read by the execution engine after each box and loop pass.
+extern std::atomic<int> g_running;
+
+class CConsole {
+public:
+    virtual ~CConsole() = default;
+
+    // Writes the text with each backslash-n and backslash-t pair turned into
+    // a line feed or a tab.
+    void Write(std::string_view text);
+    // Writes the text byte for byte.
+    void WriteRaw(std::string_view text);
+    // "%lf" with its trailing zeros (and a bare point) removed.
+    void WriteNumber(double value);
+    void NewLine();
+    // Four spaces per level.
+    void Indent(int level);
+    // One input line, its line end included when it had one; an empty text
+    // when the read fails.
+    std::string ReadLine();
+    // The exit prompt, the wait for one line, the release of the console.
+    virtual void Finish();
+
+    static constexpr std::string_view kExitPrompt = "press ENTER key to exit";
+
+protected:
+    virtual void Output(std::string_view bytes) = 0;
+    // Reads one line into `line`; false when nothing could be read.
+    virtual bool Input(std::string& line) = 0;
+};
+
+// Formats a value as WriteNumber writes it.
+std::string FormatNumber(double value);
