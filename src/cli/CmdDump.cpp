@@ -1,10 +1,35 @@
-// Placeholder until the command lands.
+// tavrin-cli dump FILE.pad: the chart as an outline on standard output.
 #include "Commands.h"
 
-#include <cstdio>
+#include "CArchive.h"
+#include "CTavrinDoc.h"
+#include "FileIO.h"
+#include "Outline.h"
 
-int CmdDump(const CliArgs&)
+#include <cstdio>
+#include <exception>
+
+int CmdDump(const CliArgs& args)
 {
-    std::fputs("tavrin-cli: not available yet\n", stderr);
-    return kExitUsage;
+    if (args.size() != 1 || args[0].empty() || (args[0].size() > 1 && args[0][0] == '-')) {
+        std::fputs("usage: tavrin-cli dump FILE.pad\n", stderr);
+        return kExitUsage;
+    }
+    const std::string& path = args[0];
+    CTavrinDoc doc;
+    try {
+        doc.Load(path);
+    } catch (const CFileError& e) {
+        std::fprintf(stderr, "tavrin-cli: %s\n", e.what());
+        return kExitUsage;
+    } catch (const CFileFormatError& e) {
+        std::fprintf(stderr, "tavrin-cli: %s: %s\n", path.c_str(), e.what());
+        return kExitUsage;
+    }
+    const std::string outline = DumpOutline(doc.m_root);
+    if (std::fwrite(outline.data(), 1, outline.size(), stdout) != outline.size() || std::fflush(stdout) != 0) {
+        std::perror("tavrin-cli: standard output");
+        return 1;
+    }
+    return 0;
 }

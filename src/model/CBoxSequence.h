@@ -36,6 +36,9 @@ public:
     // gap `index`.
     virtual void InsertAt(int index, ToolId tool, CDC* dc, const CProcessBox* clipboard);
 
+    // Storing writes the count and every box; loading appends the boxes read
+    // to this (empty) sequence. Errors leave the boxes read so far in place:
+    // load into a fresh sequence and use it only on success.
     void Serialize(CArchive& ar);
     bool ClickAt(int x, int y, ToolId tool, CDC* dc, const CProcessBox* clipboard);
     int FindGap(int x, int y) const;
@@ -66,8 +69,13 @@ public:
     int m_gap { 0 };
     std::vector<std::unique_ptr<CProcessBox>> m_boxes;
 
+    // A new box of the kind a file tag names, or null for an unknown tag.
+    static std::unique_ptr<CProcessBox> MakeBoxOfKind(int tag, int x, int y, int w, int h);
+
 protected:
     CBoxSequence(); // root values
+    // Geometry of the insertion at gap `index`, shared by both variants.
+    void InsertBox(int index, std::unique_ptr<CProcessBox> box, CDC* dc);
     // Builds the box a tool inserts at (x, y), or a clone of the clipboard.
     static std::unique_ptr<CProcessBox> MakeBox(ToolId tool, int x, int y, const CProcessBox* clipboard);
 };

@@ -1,0 +1,163 @@
+#include "FileIO.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+std::string ErrnoText(int error)
+{
+    return std::generic_category().message(error);
+}
+
+// Closes a descriptor when the scope ends, unless it was closed already.
+class CFd {
+public:
+    explicit CFd(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~CFd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    int Get() const { return m_fd; }
+    int Close()
+    {
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc;
+    }
+
+private:
+    int m_fd;
+};
+
+void SplitPath(const std::string& path, std::string& dir, std::string& name)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        dir = ".";
+        name = path;
+    } else {
+        dir = slash == 0 ? "/" : path.substr(0, slash);
+        name = path.substr(slash + 1);
+    }
+}
+
+std::string TemporaryName(const std::string& dir, const std::string& name)
+{
+    static std::atomic<unsigned> counter { 0 };
+    thread_local std::mt19937 random { std::random_device {}() };
+    const std::string prefix = dir == "/" ? "/" : dir + "/";
+    return prefix + "." + name + ".tmp-" + std::to_string(::getpid()) + "-"
+        + std::to_string(counter.fetch_add(1)) + "-" + std::to_string(random() % 1000000);
+}
+
+} // namespace
+
+CFileError::CFileError(const std::string& path, const std::string& reason)
+    : std::runtime_error(path + ": " + reason)
+    , m_path(path)
+    , m_reason(reason)
+{
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        throw CFileError(path, ErrnoText(errno));
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0)
+        throw CFileError(path, ErrnoText(errno));
+    if (S_ISDIR(st.st_mode))
+        throw CFileError(path, ErrnoText(EISDIR));
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw CFileError(path, ErrnoText(errno));
+        }
+        if (n == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes)
+{
+    if (path.empty())
+        throw CFileError(path, ErrnoText(ENOENT));
+    std::string target = path;
+    struct stat st {};
+    bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+            exists = ::stat(target.c_str(), &st) == 0;
+        } else {
+            exists = false; // a dangling link: the rename replaces it
+        }
+    }
+    if (exists && S_ISDIR(st.st_mode))
+        throw CFileError(path, ErrnoText(EISDIR));
+
+    std::string dir, name;
+    SplitPath(target, dir, name);
+    std::string temporary;
+    int rawFd = -1;
+    for (int attempt = 0; attempt < 100 && rawFd < 0; ++attempt) {
+        temporary = TemporaryName(dir, name);
+        rawFd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (rawFd < 0 && errno != EEXIST)
+            break;
+    }
+    if (rawFd < 0)
+        throw CFileError(path, ErrnoText(errno));
+    CFd fd(rawFd);
+
+    auto fail = [&](int error) {
+        if (fd.Get() >= 0)
+            fd.Close();
+        ::unlink(temporary.c_str());
+        throw CFileError(path, ErrnoText(error));
+    };
+
+    if (exists && S_ISREG(st.st_mode))
+        (void)::fchmod(fd.Get(), st.st_mode & 07777); // best effort: keep the old permissions
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd.Get(), bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd.Get()) != 0)
+        fail(errno);
+    if (fd.Close() != 0)
+        fail(errno);
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        fail(errno);
+    // Make the rename itself durable; a failure here no longer risks the data.
+    CFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dirFd.Get() >= 0)
+        (void)::fsync(dirFd.Get());
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Whole-file reading and crash-safe writing for chart files.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// A file could not be read or written. what() is "PATH: REASON".
+class CFileError : public std::runtime_error {
+public:
+    CFileError(const std::string& path, const std::string& reason);
+    const std::string& Path() const { return m_path; }
+    const std::string& Reason() const { return m_reason; }
+
+private:
+    std::string m_path;
+    std::string m_reason;
+};
+
+// The bytes of a regular file (a directory or an unreadable file throws).
+std::string ReadWholeFile(const std::string& path);
+
+// Replaces `path` with `bytes` so that the old file survives any failure: the
+// bytes go to a temporary file beside it, which is flushed to the disk and
+// then renamed over the old one. A symbolic link is followed, not replaced;
+// the old file's permissions are kept. On failure the temporary is removed
+// and CFileError is thrown.
+void WriteFileAtomically(const std::string& path, std::string_view bytes);
