@@ -1,6 +1,12 @@
 #pragma once
 // The expression interpreter of one run: pending results and variables.
 // Texts are code page 932 bytes. Errors are thrown as CEvalError.
+//
+// It computes while it parses. The pending list is at once the input (the
+// tokens still to read), the operand stack (each grammar level leaves its
+// result at the front) and the output (the results of a comma list stay there
+// for the caller). A token that no rule accepts is passed up as if it were a
+// result; only a binary operator objects to one as its right operand.
 
 #include "CTokenList.h"
 #include "CVariableTable.h"
@@ -12,6 +18,11 @@ class CConsole;
 
 class CInterpreter {
 public:
+    // Deeper nesting (parentheses, subscripts, calls, chained assignments)
+    // raises "Nesting too deep." instead of exhausting the stack.
+    static constexpr int kMaxNesting = 256;
+    static constexpr int kMaxSubscripts = 10;
+
     CInterpreter();
     ~CInterpreter();
 
@@ -51,6 +62,29 @@ public:
     void ParseCall(const CToken& function);
 
 private:
+    CToken Pop();
+    void Push(const CToken& token) { m_pending.PushFront(token); }
+    void Push(CToken&& token) { m_pending.PushFront(std::move(token)); }
+    // Tokenises `text` and parses it as a comma list.
+    void Run(std::string_view text);
+
+    // One left-associative binary level: operands from `next`, operators
+    // among `operators` (a list ended by TK_END).
+    void ParseBinary(void (CInterpreter::*next)(), const int* operators);
+    // Operator steps: pop L and R, push the combined result.
+    void ApplyOperator(int kind);
+    void AssignTop();
+    void Increment();
+    void Decrement();
+    // After a name followed by "[": the element, its assignment or an
+    // initialiser list.
+    void ParseElement(const CToken& name);
+    // Pops the arguments of a built-in function and pushes its result.
+    void CallFunction(int kind);
+    // The literal of an output list with each conversion filled by the next
+    // pending result.
+    std::string FillConversions(const std::string& literal);
+
     CTokenList m_pending;
     CVariableTable m_variables;
     int m_depth { 0 }; // nesting guard

@@ -17,6 +17,7 @@ struct CToken {
 class CTokenList {
 public:
     void PushFront(const CToken& token);
+    void PushFront(CToken&& token);
     void Append(const CToken& token);
     // Fills `token` from the head and removes it; on an empty list only sets
     // token.kind to TK_END. Returns the kind.

@@ -1,0 +1,65 @@
+#pragma once
+// The console on standard input and output, for tavrin-cli. The terminal
+// speaks UTF-8: output is converted from code page 932 (a character split
+// across two writes still converts whole) and input lines back to it, unless
+// the console is raw. Reads give up at once when g_running drops to 0, so
+// Ctrl+C or a time limit ends a run that waits for input.
+
+#include "CConsole.h"
+#include "Codec.h"
+
+#include <chrono>
+#include <string>
+#include <unistd.h>
+
+enum class TerminalEncoding {
+    Utf8, // convert between code page 932 and UTF-8
+    Raw,  // pass the code page 932 bytes through unchanged, both ways
+};
+
+enum class ExitPause {
+    None,         // Finish writes nothing and does not wait
+    WaitForEnter, // Finish writes the exit prompt and waits for a line
+};
+
+class CTerminalConsole : public CConsole {
+public:
+    // Longest wait between two looks at g_running while a read waits.
+    static constexpr int kPollMilliseconds = 25;
+
+    explicit CTerminalConsole(TerminalEncoding encoding = TerminalEncoding::Utf8, ExitPause pause = ExitPause::None,
+        int inputFd = STDIN_FILENO, int outputFd = STDOUT_FILENO);
+    ~CTerminalConsole() override;
+    CTerminalConsole(const CTerminalConsole&) = delete;
+    CTerminalConsole& operator=(const CTerminalConsole&) = delete;
+
+    void Finish() override;
+    // Whether a read found standard input at its end (and so yielded an
+    // empty line). A last line without a line end still counts as a line.
+    bool InputEnded() const { return m_inputEnded; }
+    // Writes out everything buffered.
+    void Flush();
+
+protected:
+    void Output(std::string_view bytes) override;
+    bool Input(std::string& line) override;
+
+private:
+    enum class ReadResult { Line, Ended, Interrupted };
+    // One line, its line end included when it had one, unconverted.
+    ReadResult ReadRawLine(std::string& line, bool interruptible);
+    void WriteAll(std::string_view bytes);
+
+    TerminalEncoding m_encoding;
+    ExitPause m_pause;
+    int m_inputFd;
+    int m_outputFd;
+    // A regular file is written in large blocks; a terminal or a pipe sees
+    // each line as soon as it ends.
+    bool m_flushEachLine { true };
+    codec::CStreamDecoder m_decoder;
+    std::string m_outBuffer;
+    std::string m_inBuffer; // bytes read past the last line handed out
+    bool m_endOfFile { false };
+    bool m_inputEnded { false };
+};
