@@ -1,0 +1,108 @@
+// One full layout-and-draw pass painted with QPainter on a view-sized image
+// (1000 x 800, most of a tall chart clipped away, as a scrolled view paints),
+// for charts of 1,000 and 10,000 boxes: the bare pass, and the screen render
+// that also paints every box text.
+#include "CBoxSequence.h"
+#include "CBranchBox.h"
+#include "COutputBox.h"
+#include "CPreTestLoopBox.h"
+#include "CQPainterDC.h"
+#include "CSimpleBox.h"
+#include "ChartRenderer.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// A chain of `depth` containers per group, one leaf beside each, as in
+// layout_draw.cpp.
+void BuildChart(CRootSequence& root, int boxes, int depth)
+{
+    int made = 0;
+    while (made < boxes) {
+        CBoxSequence* seq = &root;
+        for (int level = 0; level < depth && made < boxes; ++level) {
+            std::unique_ptr<CProcessBox> container;
+            CBoxSequence* inner = nullptr;
+            if (level % 2 == 0) {
+                auto loop = std::make_unique<CPreTestLoopBox>(0, 0, 150, 25);
+                inner = &loop->m_bodySeq;
+                container = std::move(loop);
+            } else {
+                auto branch = std::make_unique<CBranchBox>(0, 0, 150, 25);
+                branch->m_elseSeq.m_boxes.push_back(std::make_unique<COutputBox>(0, 0, 150, 25));
+                ++made;
+                inner = &branch->m_thenSeq;
+                container = std::move(branch);
+            }
+            container->m_text = "i = 1, 10";
+            seq->m_boxes.push_back(std::move(container));
+            ++made;
+            if (made < boxes) {
+                auto leaf = std::make_unique<CSimpleBox>(0, 0, 150, 25);
+                leaf->m_text = "x = x + i";
+                seq->m_boxes.push_back(std::move(leaf));
+                ++made;
+            }
+            seq = inner;
+        }
+    }
+}
+
+void SetBoxCounter(benchmark::State& state)
+{
+    state.counters["per_box"] = benchmark::Counter(static_cast<double>(state.range(0)),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_QPainterPass(benchmark::State& state)
+{
+    CRootSequence root;
+    BuildChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    QImage image(1000, 800, QImage::Format_RGB32);
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        CQPainterDC dc(painter, PaintTarget::Screen);
+        root.DrawAsRoot(&dc, nullptr);
+    }
+    SetBoxCounter(state);
+}
+
+void BM_ScreenRender(benchmark::State& state)
+{
+    CRootSequence root;
+    BuildChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    QImage image(1000, 800, QImage::Format_RGB32);
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        chartrender::DrawChart(painter, root, chartrender::ChartPass::Screen);
+    }
+    SetBoxCounter(state);
+}
+
+BENCHMARK(BM_QPainterPass)->Args({ 1000, 4 })->Args({ 10000, 4 })->Args({ 10000, 40 })->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScreenRender)->Args({ 1000, 4 })->Args({ 10000, 4 })->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

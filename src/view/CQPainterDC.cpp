@@ -1,0 +1,151 @@
+#include "CQPainterDC.h"
+
+#include "Codec.h"
+
+#include <QColor>
+#include <QPainter>
+#include <QPen>
+#include <QRect>
+#include <QString>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <utility>
+
+namespace {
+
+QColor ToQColor(std::uint32_t rgb)
+{
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+int AddSat(int a, int b)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(std::int64_t { a } + b, INT_MIN, INT_MAX));
+}
+
+// A chart loaded from a file may stand anywhere in the 32-bit range. The
+// painter is only given coordinates it can rasterise; lines of a chart are
+// horizontal or vertical wherever they are long, so clamping keeps them.
+constexpr int kCoordinateLimit = 1 << 24;
+
+int Safe(int v)
+{
+    return std::clamp(v, -kCoordinateLimit, kCoordinateLimit);
+}
+
+QPoint SafePoint(int x, int y)
+{
+    return QPoint(Safe(x), Safe(y));
+}
+
+// The Windows calls take the right and bottom edges as exclusive and accept
+// the corners in any order.
+QRect ExclusiveRect(int left, int top, int right, int bottom)
+{
+    left = Safe(left);
+    top = Safe(top);
+    right = Safe(right);
+    bottom = Safe(bottom);
+    if (right < left)
+        std::swap(left, right);
+    if (bottom < top)
+        std::swap(top, bottom);
+    // QPainter strokes a QRect one pixel wider and taller than its size.
+    const int width = std::max(0, right - left - 1);
+    const int height = std::max(0, bottom - top - 1);
+    return QRect(left, top, width, height);
+}
+
+} // namespace
+
+CQPainterDC::CQPainterDC(QPainter& painter, PaintTarget target, QPoint origin)
+    : m_painter(painter)
+    , m_target(target)
+    , m_origin(origin)
+{
+    m_painter.save();
+    m_painter.translate(origin);
+    // Crisp single-pixel lines as the original drew them; text stays smooth.
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_painter.setRenderHint(QPainter::TextAntialiasing, true);
+    m_painter.setBrush(Qt::white);
+    m_painter.setBackground(Qt::white);
+    m_painter.setBackgroundMode(Qt::TransparentMode);
+    ApplyPen();
+}
+
+CQPainterDC::~CQPainterDC()
+{
+    m_painter.restore();
+}
+
+void CQPainterDC::ApplyPen()
+{
+    // A one-pixel line with flat caps leaves out its end point; wider pens
+    // get round ends, as wide Windows pens have.
+    const int width = std::max(1, m_pen.width);
+    const Qt::PenCapStyle cap = width <= 1 ? Qt::FlatCap : Qt::RoundCap;
+    m_painter.setPen(QPen(ToQColor(m_pen.color), width, Qt::SolidLine, cap, Qt::RoundJoin));
+}
+
+void CQPainterDC::MoveTo(int x, int y)
+{
+    m_position = SafePoint(x, y);
+}
+
+void CQPainterDC::LineTo(int x, int y)
+{
+    const QPoint to = SafePoint(x, y);
+    // A line of no length draws nothing with a thin pen (its only point is
+    // the excluded end point) and a dot with a wide one.
+    if (to != m_position || m_pen.width > 1)
+        m_painter.drawLine(m_position, to);
+    m_position = to;
+}
+
+void CQPainterDC::Rectangle(int left, int top, int right, int bottom)
+{
+    m_painter.drawRect(ExclusiveRect(left, top, right, bottom));
+}
+
+void CQPainterDC::Ellipse(int left, int top, int right, int bottom)
+{
+    m_painter.drawEllipse(ExclusiveRect(left, top, right, bottom));
+}
+
+CPen CQPainterDC::SelectPen(const CPen& pen)
+{
+    const CPen previous = m_pen;
+    m_pen = pen;
+    ApplyPen();
+    return previous;
+}
+
+void CQPainterDC::SetBkMode(BkMode mode)
+{
+    m_painter.setBackgroundMode(mode == BkMode::Transparent ? Qt::TransparentMode : Qt::OpaqueMode);
+}
+
+void CQPainterDC::TextOut(int x, int y, std::string_view text)
+{
+    QString line = QString::fromStdString(codec::Cp932ToUtf8(text));
+    // Box texts keep Windows line breaks; each line is drawn below the last
+    // instead of as a row of unprintable characters.
+    line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    line.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // (x, y) is the top-left corner of the text, not its baseline.
+    m_painter.drawText(QRect(Safe(x), Safe(y), kCoordinateLimit, kCoordinateLimit),
+        Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextExpandTabs, line);
+}
+
+bool CQPainterDC::IsPrinting() const
+{
+    return m_target == PaintTarget::Printer;
+}
+
+CPoint CQPainterDC::LPtoDP(CPoint logical) const
+{
+    return { AddSat(logical.x, m_origin.x()), AddSat(logical.y, m_origin.y()) };
+}

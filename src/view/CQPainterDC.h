@@ -1,0 +1,44 @@
+#pragma once
+// The chart's device context over a QPainter, so that the one layout-and-draw
+// pass paints on a widget, an image, an SVG or PDF file or a printer. Lines
+// leave out their end point and rectangles and ellipses cover the pixels
+// that the Windows drawing calls of the original program covered, as far as
+// QPainter allows; the brush is white and the background transparent.
+
+#include "CDC.h"
+
+#include <QPoint>
+
+class QPainter;
+
+enum class PaintTarget { Screen, Printer };
+
+class CQPainterDC : public CDC {
+public:
+    // `origin` is where the logical point (0, 0) appears on the device: a
+    // view scrolled by (sx, sy) passes (-sx, -sy). The painter's state is
+    // saved here and restored when the device context goes away.
+    CQPainterDC(QPainter& painter, PaintTarget target, QPoint origin = {});
+    ~CQPainterDC() override;
+    CQPainterDC(const CQPainterDC&) = delete;
+    CQPainterDC& operator=(const CQPainterDC&) = delete;
+
+    void MoveTo(int x, int y) override;
+    void LineTo(int x, int y) override;
+    void Rectangle(int left, int top, int right, int bottom) override;
+    void Ellipse(int left, int top, int right, int bottom) override;
+    CPen SelectPen(const CPen& pen) override;
+    void SetBkMode(BkMode mode) override;
+    void TextOut(int x, int y, std::string_view text) override;
+    bool IsPrinting() const override;
+    CPoint LPtoDP(CPoint logical) const override;
+
+private:
+    void ApplyPen();
+
+    QPainter& m_painter;
+    PaintTarget m_target;
+    QPoint m_origin;
+    CPen m_pen;
+    QPoint m_position;
+};
