@@ -1,10 +1,250 @@
-// Placeholder until the command lands.
+// tavrin-cli run: runs a chart in the terminal, as the Run command does in
+// its console window.
 #include "Commands.h"
 
-#include <cstdio>
+#include "CArchive.h"
+#include "CTavrinDoc.h"
+#include "CTerminalConsole.h"
+#include "FileIO.h"
+#include "RunDriver.h"
 
-int CmdRun(const CliArgs&)
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace {
+
+constexpr const char* kRunUsage =
+    "usage: tavrin-cli run FILE.pad [--pause] [--raw] [--timeout SECONDS]\n"
+    "\n"
+    "Runs the chart with its input from standard input and its output on\n"
+    "standard output (converted from code page 932 to UTF-8).\n"
+    "\n"
+    "  --pause            end with \"press ENTER key to exit\" and wait for Enter\n"
+    "  --raw              write the output bytes unconverted (code page 932)\n"
+    "  --timeout SECONDS  stop the run after this many seconds\n"
+    "\n"
+    "exit status: 0 run ended normally, 1 evaluation error, 2 usage error or\n"
+    "unreadable file, 3 standard input ended during an input box, 124 time\n"
+    "limit reached, 130 interrupted by Ctrl+C\n";
+
+constexpr int kExitOk = 0;
+constexpr int kExitEvalError = 1;
+constexpr int kExitInputEnded = 3;
+constexpr int kExitTimeout = 124;
+constexpr int kExitInterrupted = 130;
+
+// Why the run flag was cleared; the first cause wins.
+enum StopCause : int { kNoStop = 0, kStopInterrupt, kStopTimeout, kStopInputEnded };
+
+std::atomic<int> s_stopCause { kNoStop };
+static_assert(std::atomic<int>::is_always_lock_free, "the stop cause is set from a signal handler");
+
+void StopRun(StopCause cause)
 {
-    std::fputs("tavrin-cli: not available yet\n", stderr);
+    int expected = kNoStop;
+    s_stopCause.compare_exchange_strong(expected, cause);
+    g_running = 0;
+}
+
+// Ctrl+C stops the run the way the console's Ctrl+C does; the handler is
+// reset to the default, so a second Ctrl+C ends the program at once.
+extern "C" void OnInterrupt(int)
+{
+    StopRun(kStopInterrupt);
+}
+
+void InstallInterruptHandler()
+{
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+}
+
+// Clears the run flag when the time limit passes, unless disarmed first.
+class CRunTimer {
+public:
+    explicit CRunTimer(std::optional<double> seconds)
+    {
+        if (!seconds)
+            return;
+        // Longer limits than a century would overflow the clock's count.
+        constexpr double kLongestLimit = 100.0 * 365 * 24 * 3600;
+        const std::chrono::duration<double> wait(std::min(*seconds, kLongestLimit));
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(wait);
+        m_thread = std::thread([this, limit] {
+            std::unique_lock lock(m_mutex);
+            if (!m_wake.wait_until(lock, limit, [this] { return m_disarmed; }))
+                StopRun(kStopTimeout);
+        });
+    }
+    ~CRunTimer()
+    {
+        Disarm();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    CRunTimer(const CRunTimer&) = delete;
+    CRunTimer& operator=(const CRunTimer&) = delete;
+
+    void Disarm()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_disarmed = true;
+        }
+        m_wake.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_disarmed { false };
+    std::thread m_thread;
+};
+
+// The terminal console of a run: standard input ending while an input box
+// reads stops the run as Ctrl+C would; the time limit covers the run, not
+// the wait at the exit prompt.
+class CCliConsole : public CTerminalConsole {
+public:
+    CCliConsole(TerminalEncoding encoding, ExitPause pause, CRunTimer& timer)
+        : CTerminalConsole(encoding, pause)
+        , m_timer(timer)
+    {
+    }
+
+    void Finish() override
+    {
+        m_timer.Disarm();
+        CTerminalConsole::Finish();
+    }
+
+protected:
+    // The input box still gets its empty line; the run stops after it.
+    bool Input(std::string& line) override
+    {
+        const bool read = CTerminalConsole::Input(line);
+        if (!read && InputEnded())
+            StopRun(kStopInputEnded);
+        return read;
+    }
+
+private:
+    CRunTimer& m_timer;
+};
+
+struct RunOptions {
+    std::string path;
+    bool pause { false };
+    bool raw { false };
+    std::optional<double> timeout;
+    std::string timeoutText; // as given, for the message
+};
+
+int UsageError(const std::string& message)
+{
+    std::fprintf(stderr, "tavrin-cli run: %s\n\n%s", message.c_str(), kRunUsage);
     return kExitUsage;
+}
+
+std::optional<double> ParseSeconds(std::string_view text)
+{
+    double value = 0.0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc {} || end != text.data() + text.size() || !std::isfinite(value) || value <= 0.0)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+int CmdRun(const CliArgs& args)
+{
+    RunOptions options;
+    bool havePath = false;
+    bool optionsEnded = false; // after "--" every argument is a file name
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+            if (havePath)
+                return UsageError("only one chart can be run at a time");
+            options.path = arg;
+            havePath = true;
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            std::fputs(kRunUsage, stdout);
+            return kExitOk;
+        } else if (arg == "--pause") {
+            options.pause = true;
+        } else if (arg == "--raw") {
+            options.raw = true;
+        } else if (arg == "--timeout" || arg.starts_with("--timeout=")) {
+            std::string value;
+            if (arg == "--timeout") {
+                if (i + 1 >= args.size())
+                    return UsageError("--timeout needs a number of seconds");
+                value = args[++i];
+            } else {
+                value = arg.substr(std::string_view("--timeout=").size());
+            }
+            options.timeout = ParseSeconds(value);
+            options.timeoutText = value;
+            if (!options.timeout)
+                return UsageError("--timeout needs a positive number of seconds, not '" + value + "'");
+        } else {
+            return UsageError("unknown option '" + arg + "'");
+        }
+    }
+    if (!havePath)
+        return UsageError("no chart file given");
+
+    CTavrinDoc doc;
+    try {
+        doc.Load(options.path);
+    } catch (const CFileError& error) {
+        std::fprintf(stderr, "tavrin-cli: %s\n", error.what());
+        return kExitUsage;
+    } catch (const CFileFormatError& error) {
+        std::fprintf(stderr, "tavrin-cli: %s: %s\n", options.path.c_str(), error.what());
+        return kExitUsage;
+    }
+
+    s_stopCause = kNoStop;
+    InstallInterruptHandler();
+    RunOutcome outcome;
+    {
+        CRunTimer timer(options.timeout);
+        CCliConsole console(options.raw ? TerminalEncoding::Raw : TerminalEncoding::Utf8,
+            options.pause ? ExitPause::WaitForEnter : ExitPause::None, timer);
+        outcome = RunChart(doc.m_root, console);
+    }
+    std::signal(SIGINT, SIG_DFL);
+
+    switch (s_stopCause.load()) {
+    case kStopInterrupt:
+        return kExitInterrupted;
+    case kStopTimeout:
+        std::fprintf(stderr, "tavrin-cli: %s: stopped after the time limit of %s seconds\n", options.path.c_str(), options.timeoutText.c_str());
+        return kExitTimeout;
+    case kStopInputEnded:
+        std::fprintf(stderr, "tavrin-cli: %s: standard input ended while an input box was reading; the run was stopped\n", options.path.c_str());
+        return kExitInputEnded;
+    default:
+        break;
+    }
+    return outcome == RunOutcome::Error ? kExitEvalError : kExitOk;
 }

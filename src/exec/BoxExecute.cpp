@@ -1,16 +1,214 @@
-// Placeholder until statement execution lands.
+// Running a chart: what each box kind does with its text, and how loops,
+// break, continue, Ctrl+C and evaluation errors travel through the tree.
 #include "CBoxSequence.h"
 #include "CBranchBox.h"
+#include "CConsole.h"
 #include "CInputBox.h"
+#include "CInterpreter.h"
 #include "COutputBox.h"
 #include "CPostTestLoopBox.h"
 #include "CSimpleBox.h"
+#include "ChartExecution.h"
+#include "EvalError.h"
+#include "Texts.h"
 
-void CProcessBox::Execute(CConsole&, CInterpreter&) {}
-void CInputBox::Execute(CConsole&, CInterpreter&) {}
-void COutputBox::Execute(CConsole&, CInterpreter&) {}
-void CBranchBox::Execute(CConsole&, CInterpreter&) {}
-void CPreTestLoopBox::Execute(CConsole&, CInterpreter&) {}
-void CPostTestLoopBox::Execute(CConsole&, CInterpreter&) {}
-void CBoxSequence::Execute(CConsole&, CInterpreter&) {}
-void CRootSequence::Execute(CConsole&, CInterpreter&) {}
+#include <array>
+#include <charconv>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kContinueText = "continue";
+constexpr std::string_view kBreakText = "break";
+
+// A value is true when it is unequal to zero; NaN counts as false, as it
+// compares equal on the platform the charts were first written for.
+bool IsTrue(double value)
+{
+    return value < 0.0 || value > 0.0;
+}
+
+// The "%f" rendering (six decimals) without the process locale, for any
+// magnitude: the largest double needs 309 digits before the point.
+std::string FixedSixDecimals(double value)
+{
+    std::array<char, 400> buffer {};
+    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 6);
+    if (ec != std::errc {})
+        return "0.000000"; // cannot happen with this buffer size
+    return std::string(buffer.data(), end);
+}
+
+// The loop variable of a counting header is the text of its first token.
+std::string LoopVariable(std::string_view header)
+{
+    CTokenList tokens;
+    tokens.Tokenize(header);
+    CToken first;
+    tokens.PopFront(first);
+    return first.text;
+}
+
+enum class BodyEnd { Normal, Break };
+
+// Runs a loop body; a "break" below it ends the loop, a "continue" (or any
+// other code) ends only this pass. Evaluation errors pass on to the root.
+BodyEnd ExecuteBody(CBoxSequence& body, CConsole& console, CInterpreter& interp)
+{
+    try {
+        body.Execute(console, interp);
+    } catch (const CLoopControl& control) {
+        if (control.Code() == kBreakCode)
+            return BodyEnd::Break;
+    }
+    return BodyEnd::Normal;
+}
+
+bool Running()
+{
+    return g_running.load() != 0;
+}
+
+void WriteErrorLine(CConsole& console, std::string_view text)
+{
+    // The prefix is ASCII: the same bytes in UTF-8 and in code page 932.
+    std::string line(texts::kErrorLinePrefix);
+    line += text;
+    line += '"';
+    console.Write(line);
+    console.NewLine();
+}
+
+} // namespace
+
+// A simple box, and the behaviour every kind without its own falls back on.
+void CProcessBox::Execute(CConsole& console, CInterpreter& interp)
+{
+    RefreshText();
+    // Whole-text comparisons, made even after Ctrl+C so that a loop still
+    // leaves the way its body says.
+    if (m_text == kContinueText)
+        throw CLoopControl(kContinueCode);
+    if (m_text == kBreakText)
+        throw CLoopControl(kBreakCode);
+    if (Running())
+        interp.EvaluateReport(m_text, console);
+}
+
+void CBranchBox::Execute(CConsole& console, CInterpreter& interp)
+{
+    RefreshText();
+    if (IsTrue(interp.EvaluateReport(m_text, console)))
+        m_thenSeq.Execute(console, interp);
+    else
+        m_elseSeq.Execute(console, interp);
+}
+
+// A header "var = start, limit[, step]" leaves the limit (and the step)
+// pending and makes the loop a counting one; anything else is a condition.
+// The counting condition and step live only for this call: the user's header
+// stays in m_text, so a box without an editor starts afresh next time.
+void CPreTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
+{
+    RefreshText();
+    double value = interp.EvaluateReport(m_text, console);
+    const bool counting = interp.HasPending();
+    std::string condition = m_text;
+    std::string step;
+    if (counting) {
+        const double limit = interp.NextValue();
+        const std::string variable = LoopVariable(m_text);
+        // Counting down when the start lies above the limit; the default step
+        // is still an increment, as it always was.
+        condition = variable + (value > limit ? " >= " : " <= ") + FixedSixDecimals(limit);
+        if (interp.HasPending())
+            step = variable + " += " + FixedSixDecimals(interp.NextValue());
+        else
+            step = variable + " ++";
+        value = interp.Evaluate(condition);
+    }
+    while (IsTrue(value)) {
+        if (ExecuteBody(m_bodySeq, console, interp) == BodyEnd::Break)
+            break;
+        if (counting)
+            interp.Evaluate(step);
+        value = interp.Evaluate(condition);
+        if (!Running())
+            break;
+    }
+}
+
+// The header is evaluated once before the first pass. A non-zero second item
+// makes the loop count upward by one to it; a third item is ignored.
+void CPostTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
+{
+    RefreshText();
+    interp.Evaluate(m_text);
+    const double limit = interp.NextValue();
+    const bool counting = IsTrue(limit);
+    std::string condition = m_text;
+    std::string step;
+    if (counting) {
+        const std::string variable = LoopVariable(m_text);
+        condition = variable + " <= " + FixedSixDecimals(limit);
+        step = variable + " ++";
+    }
+    for (;;) {
+        if (ExecuteBody(m_bodySeq, console, interp) == BodyEnd::Break)
+            break;
+        if (counting)
+            interp.Evaluate(step);
+        const double value = interp.EvaluateReport(condition, console);
+        if (!Running() || !IsTrue(value))
+            break;
+    }
+}
+
+void COutputBox::Execute(CConsole& console, CInterpreter& interp)
+{
+    RefreshText();
+    if (!Running())
+        return;
+    interp.ExecuteOutput(m_text, console);
+    console.NewLine();
+}
+
+void CInputBox::Execute(CConsole& console, CInterpreter& interp)
+{
+    RefreshText();
+    if (!Running())
+        return;
+    interp.ExecuteInput(m_text, console);
+}
+
+// Each box in order; after Ctrl+C the sequence stops after the box it is on.
+// Errors and loop codes pass through to the enclosing loop or the root.
+void CBoxSequence::Execute(CConsole& console, CInterpreter& interp)
+{
+    for (auto& box : m_boxes) {
+        box->Execute(console, interp);
+        if (!Running())
+            return;
+    }
+}
+
+void CRootSequence::Execute(CConsole& console, CInterpreter& interp)
+{
+    ExecuteChart(*this, console, interp);
+}
+
+ChartEnd ExecuteChart(CRootSequence& root, CConsole& console, CInterpreter& interp)
+{
+    try {
+        root.CBoxSequence::Execute(console, interp);
+        return ChartEnd::Finished;
+    } catch (const CEvalError& error) {
+        WriteErrorLine(console, error.Text());
+    } catch (const CLoopControl& control) {
+        // A "break" or "continue" outside every loop has nowhere to go: the
+        // run ends as on an error, naming the box text.
+        WriteErrorLine(console, control.Code() == kBreakCode ? kBreakText : kContinueText);
+    }
+    return ChartEnd::ErrorLine;
+}
