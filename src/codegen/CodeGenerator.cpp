@@ -1,0 +1,106 @@
+// The program frame: include lines, main, one declaration line, the boxes'
+// code and return 0.
+
+#include "CodeGenerator.h"
+
+#include "CBoxSequence.h"
+#include "CBranchBox.h"
+#include "CConsole.h"
+#include "CPreTestLoopBox.h"
+#include "CVariableTable.h"
+#include "CodeText.h"
+
+namespace {
+
+// rand, srand and abs are declared by <stdlib.h>, not <math.h>; without it a
+// C99 compiler sees undeclared functions.
+bool UsesStdlib(const CBoxSequence& sequence)
+{
+    for (const auto& box : sequence.m_boxes) {
+        for (const CToken& token : codegen::TokensOf(box->m_text)) {
+            if (token.kind == TK_FN_RAND || token.kind == TK_FN_SRAND || token.kind == TK_FN_ABS)
+                return true;
+        }
+        switch (box->Kind()) {
+        case BoxKind::Branch: {
+            const auto& branch = static_cast<const CBranchBox&>(*box);
+            if (UsesStdlib(branch.m_thenSeq) || UsesStdlib(branch.m_elseSeq))
+                return true;
+            break;
+        }
+        case BoxKind::PreTestLoop:
+        case BoxKind::PostTestLoop:
+            if (UsesStdlib(static_cast<const CPreTestLoopBox&>(*box).m_bodySeq))
+                return true;
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+// Collects the program; the exit prompt and its wait are left out.
+class CTextConsole : public CConsole {
+public:
+    void Finish() override {}
+    std::string m_text;
+
+protected:
+    void Output(std::string_view bytes) override { m_text.append(bytes); }
+    bool Input(std::string&) override { return false; }
+};
+
+} // namespace
+
+void CRootSequence::EmitCode(CConsole& console, int indent)
+{
+    CTokenList declarations;
+    CVariableTable declared;
+    bool usesMath = false;
+    // First, because it refreshes every box's text from its editor.
+    CollectDeclarations(declarations, declared, usesMath);
+
+    console.Write("#include <stdio.h>");
+    if (usesMath) {
+        console.NewLine();
+        console.Write("#include <math.h>");
+    }
+    if (UsesStdlib(*this)) {
+        console.NewLine();
+        console.Write("#include <stdlib.h>");
+    }
+    console.NewLine();
+    console.NewLine();
+    console.Write("int main(){");
+    console.NewLine();
+
+    std::string line = "double ";
+    CToken entry;
+    while (declarations.PopFront(entry) != TK_END)
+        line += entry.text + ",";
+    if (line.back() == ',') {
+        line.back() = ';';
+        console.Indent(indent + 1);
+        console.Write(line);
+        console.NewLine();
+    }
+
+    for (auto& box : m_boxes)
+        box->EmitCode(console, indent + 1);
+
+    console.Indent(indent + 1);
+    console.Write("return 0;\n");
+    console.Write("}");
+    console.NewLine();
+    console.Finish();
+}
+
+void GenerateCode(CRootSequence& root, CConsole& console) { root.EmitCode(console, 0); }
+
+std::string GenerateCodeText(CRootSequence& root)
+{
+    CTextConsole console;
+    GenerateCode(root, console);
+    return std::move(console.m_text);
+}

@@ -1,0 +1,266 @@
+#include "CodeText.h"
+
+#include "EvalError.h"
+
+namespace codegen {
+
+namespace {
+
+bool Opens(int kind) { return kind == TK_LPAREN || kind == TK_LBRACKET || kind == TK_LBRACE; }
+bool Closes(int kind) { return kind == TK_RPAREN || kind == TK_RBRACKET || kind == TK_RBRACE; }
+
+// Two adjacent tokens read back as the same two tokens once their texts are
+// put side by side, by this language's tokeniser and by a C compiler.
+bool StaysApart(const CToken& left, const CToken& right)
+{
+    if (left.text.empty() || right.text.empty())
+        return true;
+    const char last = left.text.back();
+    const char first = right.text.front();
+    // C comments and the arrow: never operators of this language, but the
+    // compiler would read them.
+    if (last == '/' && (first == '/' || first == '*'))
+        return false;
+    if (last == '-' && first == '>')
+        return false;
+    CTokenList list;
+    try {
+        list.Tokenize(left.text + right.text);
+    } catch (const CEvalError&) {
+        return false;
+    }
+    CToken a;
+    CToken b;
+    CToken rest;
+    list.PopFront(a);
+    list.PopFront(b);
+    return list.PopFront(rest) == TK_END && a.kind == left.kind && a.text == left.text && b.kind == right.kind
+        && b.text == right.text;
+}
+
+bool IsConstantKind(int kind)
+{
+    switch (kind) {
+    case TK_NUMBER:
+    case TK_PLUS:
+    case TK_MINUS:
+    case TK_MOD:
+    case TK_MUL:
+    case TK_DIV:
+    case TK_LPAREN:
+    case TK_RPAREN:
+    case TK_GT:
+    case TK_SHR:
+    case TK_LT:
+    case TK_SHL:
+    case TK_EQ:
+    case TK_GE:
+    case TK_LE:
+    case TK_NE:
+    case TK_BITAND:
+    case TK_AND:
+    case TK_BITOR:
+    case TK_OR:
+    case TK_XOR:
+    case TK_NOT:
+    case TK_COMMA:
+        return true;
+    case TK_FN_RAND:
+    case TK_FN_SRAND:
+    case TK_FN_GAUSSIANRAND:
+        return false;
+    default:
+        return IsFunctionKind(kind);
+    }
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Lead bytes of the double-byte characters of code page 932.
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
+} // namespace
+
+TokenVector TokensOf(std::string_view text)
+{
+    CTokenList list;
+    try {
+        list.Tokenize(text);
+    } catch (const CEvalError&) {
+        // The tokens before the malformed exponent stay in the list.
+    }
+    TokenVector tokens;
+    tokens.reserve(list.Size());
+    CToken token;
+    while (list.PopFront(token) != TK_END)
+        tokens.push_back(token);
+    return tokens;
+}
+
+bool HasBrace(const TokenVector& tokens)
+{
+    for (const CToken& token : tokens) {
+        if (token.kind == TK_LBRACE)
+            return true;
+    }
+    return false;
+}
+
+std::size_t ItemEnd(const TokenVector& tokens, std::size_t begin, std::size_t end)
+{
+    int depth = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+        const int kind = tokens[i].kind;
+        if (Opens(kind))
+            ++depth;
+        else if (Closes(kind) && depth > 0)
+            --depth;
+        else if (kind == TK_COMMA && depth == 0)
+            return i;
+    }
+    return end;
+}
+
+std::vector<TokenRange> SplitItems(const TokenVector& tokens, TokenRange range)
+{
+    std::vector<TokenRange> items;
+    std::size_t start = range.begin;
+    for (;;) {
+        const std::size_t end = ItemEnd(tokens, start, range.end);
+        items.push_back({ start, end });
+        if (end >= range.end)
+            return items;
+        start = end + 1;
+    }
+}
+
+std::string JoinTokens(const TokenVector& tokens, TokenRange range)
+{
+    std::string out;
+    for (std::size_t i = range.begin; i < range.end; ++i) {
+        if (i > range.begin && tokens[i].kind != TK_STRING && tokens[i - 1].kind != TK_STRING
+            && !StaysApart(tokens[i - 1], tokens[i]))
+            out += ' ';
+        out += tokens[i].text;
+    }
+    return out;
+}
+
+bool IsConstant(const TokenVector& tokens, TokenRange range)
+{
+    if (range.Empty())
+        return false;
+    for (std::size_t i = range.begin; i < range.end; ++i) {
+        if (!IsConstantKind(tokens[i].kind))
+            return false;
+    }
+    return true;
+}
+
+std::string SeparateStatements(std::string_view text)
+{
+    std::string out(text);
+    int depth = 0;
+    bool inString = false;
+    for (char& c : out) {
+        if (inString) {
+            inString = c != '"';
+            continue;
+        }
+        switch (c) {
+        case '"':
+            inString = true;
+            break;
+        case '(':
+        case '[':
+        case '{':
+            ++depth;
+            break;
+        case ')':
+        case ']':
+        case '}':
+            if (depth > 0)
+                --depth;
+            break;
+        case ',':
+            if (depth == 0)
+                c = ';';
+            break;
+        default:
+            break;
+        }
+    }
+    return out;
+}
+
+std::size_t ConversionLength(std::string_view text, std::size_t at)
+{
+    constexpr std::size_t kMaxDigits = 3;
+    std::size_t i = at + 1;
+    auto digits = [&]() {
+        std::size_t from = i;
+        while (i < text.size() && IsDigit(text[i]))
+            ++i;
+        return i - from;
+    };
+    while (i < text.size() && std::string_view("-+ #0").find(text[i]) != std::string_view::npos)
+        ++i;
+    if (digits() > kMaxDigits)
+        return 0;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        if (digits() > kMaxDigits)
+            return 0;
+    }
+    if (i < text.size() && text[i] == 'l')
+        ++i;
+    if (i < text.size() && text[i] == 'f')
+        return i + 1 - at;
+    return 0;
+}
+
+std::string FormatLiteral(std::string_view body, int& conversions)
+{
+    conversions = 0;
+    std::string out;
+    out.reserve(body.size());
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        const char next = i + 1 < body.size() ? body[i + 1] : '\0';
+        if (IsLeadByte(static_cast<unsigned char>(c)) && IsTrailByte(static_cast<unsigned char>(next))) {
+            // A double-byte character is copied whole: its second byte may
+            // equal a backslash.
+            out += c;
+            out += next;
+            ++i;
+        } else if (c == '%') {
+            if (std::size_t length = ConversionLength(body, i)) {
+                out.append(body.substr(i, length));
+                ++conversions;
+                i += length - 1;
+            } else {
+                out += "%%";
+            }
+        } else if (c == '\\') {
+            if (next == 'n' || next == 't') {
+                out += c;
+                out += next;
+                ++i;
+            } else {
+                out += "\\\\";
+            }
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '?' && next == '?') {
+            out += "?\\"; // no trigraph
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace codegen
