@@ -7,6 +7,7 @@
 #include "CTerminalConsole.h"
 #include "FileIO.h"
 #include "RunDriver.h"
+#include "RunLimits.h"
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <optional>
@@ -25,7 +27,7 @@
 namespace {
 
 constexpr const char* kRunUsage =
-    "usage: tavrin-cli run FILE.pad [--pause] [--raw] [--timeout SECONDS]\n"
+    "usage: tavrin-cli run FILE.pad [--pause] [--raw] [--timeout SECONDS] [--max-steps N]\n"
     "\n"
     "Runs the chart with its input from standard input and its output on\n"
     "standard output (converted from code page 932 to UTF-8).\n"
@@ -33,15 +35,17 @@ constexpr const char* kRunUsage =
     "  --pause            end with \"press ENTER key to exit\" and wait for Enter\n"
     "  --raw              write the output bytes unconverted (code page 932)\n"
     "  --timeout SECONDS  stop the run after this many seconds\n"
+    "  --max-steps N      stop the run after N steps (boxes executed and loop passes)\n"
     "\n"
     "exit status: 0 run ended normally, 1 evaluation error, 2 usage error or\n"
     "unreadable file, 3 standard input ended during an input box, 124 time\n"
-    "limit reached, 130 interrupted by Ctrl+C\n";
+    "limit reached, 125 step limit reached, 130 interrupted by Ctrl+C\n";
 
 constexpr int kExitOk = 0;
 constexpr int kExitEvalError = 1;
 constexpr int kExitInputEnded = 3;
 constexpr int kExitTimeout = 124;
+constexpr int kExitStepLimit = 125;
 constexpr int kExitInterrupted = 130;
 
 // Why the run flag was cleared; the first cause wins.
@@ -152,12 +156,22 @@ struct RunOptions {
     bool raw { false };
     std::optional<double> timeout;
     std::string timeoutText; // as given, for the message
+    std::uint64_t maxSteps { 0 };
 };
 
 int UsageError(const std::string& message)
 {
     std::fprintf(stderr, "tavrin-cli run: %s\n\n%s", message.c_str(), kRunUsage);
     return kExitUsage;
+}
+
+std::optional<std::uint64_t> ParseSteps(std::string_view text)
+{
+    std::uint64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc {} || end != text.data() + text.size() || value == 0)
+        return std::nullopt;
+    return value;
 }
 
 std::optional<double> ParseSeconds(std::string_view text)
@@ -205,6 +219,19 @@ int CmdRun(const CliArgs& args)
             options.timeoutText = value;
             if (!options.timeout)
                 return UsageError("--timeout needs a positive number of seconds, not '" + value + "'");
+        } else if (arg == "--max-steps" || arg.starts_with("--max-steps=")) {
+            std::string value;
+            if (arg == "--max-steps") {
+                if (i + 1 >= args.size())
+                    return UsageError("--max-steps needs a number of steps");
+                value = args[++i];
+            } else {
+                value = arg.substr(std::string_view("--max-steps=").size());
+            }
+            const auto steps = ParseSteps(value);
+            if (!steps)
+                return UsageError("--max-steps needs a positive whole number, not '" + value + "'");
+            options.maxSteps = *steps;
         } else {
             return UsageError("unknown option '" + arg + "'");
         }
@@ -224,6 +251,7 @@ int CmdRun(const CliArgs& args)
     }
 
     s_stopCause = kNoStop;
+    SetRunStepLimit(options.maxSteps);
     InstallInterruptHandler();
     RunOutcome outcome;
     {
@@ -234,6 +262,11 @@ int CmdRun(const CliArgs& args)
     }
     std::signal(SIGINT, SIG_DFL);
 
+    if (s_stopCause.load() == kNoStop && RunStepLimitReached()) {
+        std::fprintf(stderr, "tavrin-cli: %s: stopped after the step limit of %llu steps\n", options.path.c_str(),
+            static_cast<unsigned long long>(options.maxSteps));
+        return kExitStepLimit;
+    }
     switch (s_stopCause.load()) {
     case kStopInterrupt:
         return kExitInterrupted;

@@ -9,6 +9,7 @@
 #include "CPostTestLoopBox.h"
 #include "CSimpleBox.h"
 #include "ChartExecution.h"
+#include "RunLimits.h"
 #include "EvalError.h"
 #include "Texts.h"
 
@@ -129,6 +130,7 @@ void CPreTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
         value = interp.Evaluate(condition);
     }
     while (IsTrue(value)) {
+        CountRunStep();
         if (ExecuteBody(m_bodySeq, console, interp) == BodyEnd::Break)
             break;
         if (counting)
@@ -155,6 +157,7 @@ void CPostTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
         step = variable + " ++";
     }
     for (;;) {
+        CountRunStep();
         if (ExecuteBody(m_bodySeq, console, interp) == BodyEnd::Break)
             break;
         if (counting)
@@ -187,6 +190,7 @@ void CInputBox::Execute(CConsole& console, CInterpreter& interp)
 void CBoxSequence::Execute(CConsole& console, CInterpreter& interp)
 {
     for (auto& box : m_boxes) {
+        CountRunStep();
         box->Execute(console, interp);
         if (!Running())
             return;

@@ -4,6 +4,7 @@
 #include "CConsole.h"
 #include "CInterpreter.h"
 #include "ChartExecution.h"
+#include "RunLimits.h"
 
 RunOutcome RunChart(CRootSequence& root, CConsole& console)
 {
@@ -12,6 +13,7 @@ RunOutcome RunChart(CRootSequence& root, CConsole& console)
         // Every run starts with no variables; they go with the interpreter
         // before the console is released.
         CInterpreter interp;
+        ResetRunSteps();
         g_running = 1;
         if (ExecuteChart(root, console, interp) == ChartEnd::ErrorLine)
             outcome = RunOutcome::Error;
