@@ -1,0 +1,671 @@
+#include "CMainFrame.h"
+
+#include "CAboutDialog.h"
+#include "CArchive.h"
+#include "CBoxEdit.h"
+#include "CChildFrame.h"
+#include "CConsoleWindow.h"
+#include "CPrompts.h"
+#include "CTavrinApp.h"
+#include "CTavrinDoc.h"
+#include "CTavrinView.h"
+#include "ChartPrinting.h"
+#include "CodeGenerator.h"
+#include "CommandIds.h"
+#include "FileIO.h"
+#include "RunDriver.h"
+#include "Texts.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QPointer>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+using prompts::Text;
+
+namespace {
+
+// The prompt is the part of a command string before the line break, the
+// tooltip the part after it.
+QString PromptOf(std::string_view text)
+{
+    return Text(text).section(QLatin1Char('\n'), 0, 0);
+}
+
+QString TooltipOf(std::string_view text)
+{
+    return Text(text).section(QLatin1Char('\n'), 1);
+}
+
+QIcon ThemeIcon(const char* name, const QIcon& fallback)
+{
+    return QIcon::fromTheme(QString::fromLatin1(name), fallback);
+}
+
+QIcon ResourceIcon(const char* file)
+{
+    return QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(file));
+}
+
+std::string LocalPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+const char* const kRecentGroup = "Recent File List";
+
+} // namespace
+
+CMainFrame::CMainFrame()
+{
+    setWindowTitle(Text(texts::kAppTitle));
+    setWindowIcon(ResourceIcon("tavrin.svg"));
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    ConnectCommands();
+    LoadRecentFiles();
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
+    resize(900, 650);
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame()
+{
+    // Documents before views: see CChildFrame.
+    for (CChildFrame* child : m_mdiArea->findChildren<CChildFrame*>())
+        delete child;
+}
+
+QAction* CMainFrame::AddAction(int id, std::string_view text, std::string_view prompt, const QIcon& icon)
+{
+    auto* action = new QAction(icon, Text(text), this);
+    action->setData(id);
+    if (!prompt.empty()) {
+        action->setStatusTip(PromptOf(prompt));
+        action->setToolTip(TooltipOf(prompt));
+    }
+    // Every command's keys work whichever menu is shown.
+    addAction(action);
+    m_actions[id] = action;
+    return action;
+}
+
+QAction* CMainFrame::Action(int id) const
+{
+    const auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CreateActions()
+{
+    QStyle* s = style();
+    AddAction(cmd::kFileNew, texts::kItemFileNew, texts::kPromptFileNew,
+              ThemeIcon("document-new", s->standardIcon(QStyle::SP_FileIcon)))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    AddAction(cmd::kFileOpen, texts::kItemFileOpen, texts::kPromptFileOpen,
+              ThemeIcon("document-open", s->standardIcon(QStyle::SP_DialogOpenButton)))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    AddAction(cmd::kFileClose, texts::kItemFileClose);
+    AddAction(cmd::kFileSave, texts::kItemFileSave, texts::kPromptFileSave,
+              ThemeIcon("document-save", s->standardIcon(QStyle::SP_DialogSaveButton)))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    AddAction(cmd::kFileSaveAs, texts::kItemFileSaveAs);
+    AddAction(cmd::kFilePrint, texts::kItemFilePrint, texts::kPromptFilePrint,
+              ThemeIcon("document-print", ResourceIcon("print.svg")))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    AddAction(cmd::kFilePrintPreview, texts::kItemFilePrintPreview);
+    AddAction(cmd::kFilePrintSetup, texts::kItemFilePrintSetup);
+    m_recentPlaceholder = new QAction(Text(texts::kItemRecentFiles), this);
+    m_recentPlaceholder->setData(cmd::kFileMru1);
+    m_recentPlaceholder->setEnabled(false);
+    for (int i = 0; i < cmd::kRecentFileCount; ++i)
+        AddAction(cmd::kFileMru1 + i, "")->setVisible(false);
+    AddAction(cmd::kAppExit, texts::kItemAppExit);
+
+    AddAction(cmd::kEditUndo, texts::kItemEditUndo)
+        ->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace) });
+    AddAction(cmd::kEditCut, texts::kItemEditCut, texts::kPromptEditCut,
+              ThemeIcon("edit-cut", ResourceIcon("cut.svg")))
+        ->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete) });
+    AddAction(cmd::kEditCopy, texts::kItemEditCopy, texts::kPromptEditCopy,
+              ThemeIcon("edit-copy", ResourceIcon("copy.svg")))
+        ->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert) });
+    QAction* paste = AddAction(cmd::kEditPaste, texts::kItemEditPaste, texts::kPromptEditPaste,
+                               ResourceIcon("paste.svg"));
+    paste->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert) });
+    paste->setCheckable(true);
+
+    struct Tool {
+        int id;
+        std::string_view prompt;
+        const char* icon;
+    };
+    static constexpr Tool tools[] = {
+        { cmd::kAddSimple, texts::kPromptAddSimple, "simple.svg" },
+        { cmd::kAddBranch, texts::kPromptAddBranch, "branch.svg" },
+        { cmd::kAddPreTestLoop, texts::kPromptAddPreTestLoop, "pretest.svg" },
+        { cmd::kAddPostTestLoop, texts::kPromptAddPostTestLoop, "posttest.svg" },
+        { cmd::kAddOutput, texts::kPromptAddOutput, "output.svg" },
+        { cmd::kAddInput, texts::kPromptAddInput, "input.svg" },
+    };
+    for (const Tool& tool : tools) {
+        // The tools have no menu entries; their text is the tooltip.
+        QAction* action = AddAction(tool.id, {}, tool.prompt, ResourceIcon(tool.icon));
+        action->setText(TooltipOf(tool.prompt));
+        action->setCheckable(true);
+    }
+    AddAction(cmd::kRun, {}, texts::kPromptRun, ResourceIcon("run.svg"))->setText(TooltipOf(texts::kPromptRun));
+    AddAction(cmd::kGenerateCode, {}, texts::kPromptGenerateCode, ResourceIcon("code.svg"))
+        ->setText(TooltipOf(texts::kPromptGenerateCode));
+
+    AddAction(cmd::kViewToolBar, texts::kItemViewToolBar)->setCheckable(true);
+    AddAction(cmd::kViewStatusBar, texts::kItemViewStatusBar)->setCheckable(true);
+    AddAction(cmd::kWindowCascade, texts::kItemWindowCascade);
+    AddAction(cmd::kWindowTileHorz, texts::kItemWindowTile);
+    AddAction(cmd::kWindowArrange, texts::kItemWindowArrange);
+    AddAction(cmd::kAppAbout, texts::kItemAppAbout, texts::kPromptAppAbout,
+              ThemeIcon("help-about", s->standardIcon(QStyle::SP_MessageBoxInformation)));
+    AddAction(cmd::kNextPane, "")->setShortcut(QKeySequence(Qt::Key_F6));
+    AddAction(cmd::kPrevPane, "")->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+}
+
+void CMainFrame::CreateMenus()
+{
+    auto menu = [this](std::string_view title, std::initializer_list<int> ids) {
+        auto* m = new QMenu(Text(title), this);
+        for (int id : ids) {
+            if (id == 0) {
+                m->addSeparator();
+            } else if (id == cmd::kFileMru1) {
+                m->addAction(m_recentPlaceholder);
+                for (int i = 0; i < cmd::kRecentFileCount; ++i)
+                    m->addAction(Action(cmd::kFileMru1 + i));
+            } else {
+                m->addAction(Action(id));
+            }
+        }
+        return m;
+    };
+    using namespace cmd;
+    m_menus128 = {
+        menu(texts::kMenuFile, { kFileNew, kFileOpen, 0, kFilePrintSetup, 0, kFileMru1, 0, kAppExit }),
+        menu(texts::kMenuView, { kViewToolBar, kViewStatusBar }),
+        menu(texts::kMenuHelp, { kAppAbout }),
+    };
+    m_menus129 = {
+        menu(texts::kMenuFile, { kFileNew, kFileOpen, kFileClose, kFileSave, kFileSaveAs, 0, kFilePrint,
+                                 kFilePrintPreview, kFilePrintSetup, 0, kFileMru1, 0, kAppExit }),
+        menu(texts::kMenuEdit, { kEditUndo, 0, kEditCut, kEditCopy, kEditPaste }),
+        menu(texts::kMenuView, { kViewToolBar, kViewStatusBar }),
+        menu(texts::kMenuWindow, { kWindowCascade, kWindowTileHorz, kWindowArrange }),
+        menu(texts::kMenuHelp, { kAppAbout }),
+    };
+    m_chartMenuShown = true; // so that the first ShowMenu(false) builds the bar
+    ShowMenu(false);
+}
+
+void CMainFrame::ShowMenu(bool chartMenu)
+{
+    if (chartMenu == m_chartMenuShown)
+        return;
+    m_chartMenuShown = chartMenu;
+    menuBar()->clear();
+    for (QMenu* m : chartMenu ? m_menus129 : m_menus128)
+        menuBar()->addMenu(m);
+}
+
+void CMainFrame::CreateToolBar()
+{
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setObjectName(QStringLiteral("toolbar"));
+    m_toolBar->setFloatable(true);
+    m_toolBar->setMovable(true);
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    using namespace cmd;
+    static constexpr int order[] = {
+        kFileNew, kFileOpen, kFileSave, 0, kEditCut, kEditCopy, 0, kFilePrint, 0,
+        kAddSimple, kAddBranch, kAddPreTestLoop, kAddPostTestLoop, kAddOutput, kAddInput, kEditPaste, 0,
+        kRun, kGenerateCode, 0, kAppAbout,
+    };
+    for (int id : order) {
+        if (id == 0)
+            m_toolBar->addSeparator();
+        else
+            m_toolBar->addAction(Action(id));
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    m_idleLabel = new QLabel(Text(texts::kIdleMessage), bar);
+    bar->addWidget(m_idleLabel, 1);
+    // Lock-key indicators. Qt cannot tell the state of these keys on every
+    // platform, so they show as off (greyed).
+    for (std::string_view indicator : { texts::kIndicatorKana, texts::kIndicatorCaps, texts::kIndicatorNum,
+                                        texts::kIndicatorScroll }) {
+        auto* label = new QLabel(Text(indicator), bar);
+        label->setObjectName(QStringLiteral("indicator"));
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 10);
+        label->setEnabled(false);
+        bar->addPermanentWidget(label);
+    }
+}
+
+void CMainFrame::ConnectCommands()
+{
+    using namespace cmd;
+    auto on = [this](int id, auto handler) { connect(Action(id), &QAction::triggered, this, handler); };
+    on(kFileNew, [this] { OnFileNew(); });
+    on(kFileOpen, [this] {
+        const QString path = prompts::AskOpenPath(this);
+        if (!path.isEmpty())
+            OpenDocumentFile(path);
+    });
+    on(kFileClose, [this] {
+        if (CChildFrame* child = ActiveChild())
+            child->close();
+    });
+    on(kFileSave, [this] {
+        if (CChildFrame* child = ActiveChild())
+            SaveDocument(*child, false);
+    });
+    on(kFileSaveAs, [this] {
+        if (CChildFrame* child = ActiveChild())
+            SaveDocument(*child, true);
+    });
+    on(kFilePrint, [this] {
+        if (CChildFrame* child = ActiveChild(); child && ConfirmEncodable(*child))
+            PrintChart(this, child->Document());
+    });
+    on(kFilePrintPreview, [this] {
+        if (CChildFrame* child = ActiveChild(); child && ConfirmEncodable(*child))
+            PreviewChart(this, child->Document());
+    });
+    on(kFilePrintSetup, [this] { PrinterSetup(this); });
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        on(kFileMru1 + i, [this, i] {
+            if (i >= m_recentFiles.size())
+                return;
+            const QString path = m_recentFiles[i];
+            if (!OpenDocumentFile(path)) {
+                // A file that can no longer be read leaves the list.
+                m_recentFiles.removeAll(path);
+                SaveRecentFiles();
+                UpdateRecentFileMenu();
+            }
+        });
+    }
+    on(kAppExit, [this] { close(); });
+
+    on(kEditCut, [this] {
+        if (CTavrinView* view = ActiveView())
+            view->OnEditCut();
+    });
+    on(kEditCopy, [this] {
+        if (CTavrinView* view = ActiveView())
+            view->OnEditCopy();
+    });
+    on(kEditPaste, [this] {
+        if (CTavrinView* view = ActiveView())
+            view->OnEditPaste();
+        UpdateCommandUI();
+    });
+    for (int id : { kAddSimple, kAddBranch, kAddPreTestLoop, kAddPostTestLoop, kAddOutput, kAddInput }) {
+        on(id, [this, id] {
+            if (CTavrinView* view = ActiveView())
+                view->SetTool(static_cast<ToolId>(id));
+            UpdateCommandUI();
+        });
+    }
+    on(kRun, [this] { OnRun(); });
+    on(kGenerateCode, [this] { OnGenerateCode(); });
+
+    on(kViewToolBar, [this](bool shown) { m_toolBar->setVisible(shown); });
+    on(kViewStatusBar, [this](bool shown) { statusBar()->setVisible(shown); });
+    connect(m_toolBar, &QToolBar::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
+    on(kWindowCascade, [this] { m_mdiArea->cascadeSubWindows(); });
+    on(kWindowTileHorz, [this] { m_mdiArea->tileSubWindows(); });
+    on(kWindowArrange, [this] { ArrangeIcons(); });
+    on(kNextPane, [this] { m_mdiArea->activateNextSubWindow(); });
+    on(kPrevPane, [this] { m_mdiArea->activatePreviousSubWindow(); });
+    on(kAppAbout, [this] {
+        CAboutDialog about(this);
+        about.exec();
+    });
+}
+
+QString CMainFrame::StatusMessage() const
+{
+    const QString message = statusBar()->currentMessage();
+    return message.isEmpty() ? m_idleLabel->text() : message;
+}
+
+std::vector<CChildFrame*> CMainFrame::Children() const
+{
+    std::vector<CChildFrame*> children;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        auto* child = qobject_cast<CChildFrame*>(window);
+        if (child && !child->IsClosed())
+            children.push_back(child);
+    }
+    return children;
+}
+
+CChildFrame* CMainFrame::ActiveChild() const
+{
+    // The current window stays current while another top-level window (a
+    // dialog, the console) has the focus.
+    auto* child = qobject_cast<CChildFrame*>(m_mdiArea->currentSubWindow());
+    return child && !child->IsClosed() ? child : nullptr;
+}
+
+CTavrinView* CMainFrame::ActiveView() const
+{
+    CChildFrame* child = ActiveChild();
+    return child ? &child->View() : nullptr;
+}
+
+CChildFrame* CMainFrame::AddChild(std::unique_ptr<CTavrinDoc> doc, const QString& title, const QString& path)
+{
+    auto* child = new CChildFrame(*this, std::move(doc), title, path);
+    m_mdiArea->addSubWindow(child);
+    connect(child, &CChildFrame::Closed, this, &CMainFrame::UpdateCommandUI);
+    connect(&child->View(), &CTavrinView::Changed, this, &CMainFrame::UpdateCommandUI);
+    // Before the main window is shown the area has no size of its own yet.
+    const QSize area = m_mdiArea->isVisible() ? m_mdiArea->viewport()->size() : size() - QSize(20, 120);
+    child->resize(std::max(480, area.width() * 3 / 4), std::max(360, area.height() * 3 / 4));
+    child->show();
+    m_mdiArea->setActiveSubWindow(child);
+    child->View().setFocus(Qt::OtherFocusReason);
+    UpdateCommandUI();
+    return child;
+}
+
+CChildFrame* CMainFrame::OnFileNew()
+{
+    const QString title = Text(texts::kDocumentName) + QString::number(++m_untitledCount);
+    return AddChild(std::make_unique<CTavrinDoc>(), title, QString());
+}
+
+CChildFrame* CMainFrame::OpenDocumentFile(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString absolute = info.absoluteFilePath();
+    for (CChildFrame* child : Children()) {
+        if (!child->Path().isEmpty() && QFileInfo(child->Path()) == info) {
+            m_mdiArea->setActiveSubWindow(child);
+            return child;
+        }
+    }
+    auto doc = std::make_unique<CTavrinDoc>();
+    try {
+        doc->Load(LocalPath(absolute));
+    } catch (const CFileFormatError&) {
+        prompts::Message(this, QMessageBox::Warning, Text(texts::kUnexpectedFileFormat));
+        return nullptr;
+    } catch (const CFileError& e) {
+        prompts::Message(this, QMessageBox::Warning,
+                         Text(texts::kOpenFailed).arg(path, QString::fromStdString(e.Reason())));
+        return nullptr;
+    } catch (const std::exception& e) {
+        prompts::Message(this, QMessageBox::Warning,
+                         Text(texts::kOpenFailed).arg(path, QString::fromStdString(e.what())));
+        return nullptr;
+    }
+    CChildFrame* child = AddChild(std::move(doc), info.fileName(), absolute);
+    AddToRecentFiles(absolute);
+    return child;
+}
+
+bool CMainFrame::SaveDocument(CChildFrame& child, bool askForPath)
+{
+    QString path = child.Path();
+    if (askForPath || path.isEmpty()) {
+        path = prompts::AskSavePath(this, path.isEmpty() ? child.Title() + QStringLiteral(".pad") : path);
+        if (path.isEmpty())
+            return false;
+    }
+    return SaveDocumentAs(child, path);
+}
+
+bool CMainFrame::SaveDocumentAs(CChildFrame& child, const QString& path)
+{
+    if (m_busy || !ConfirmEncodable(child))
+        return false;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    try {
+        child.Document().Save(LocalPath(absolute));
+    } catch (const CFileError& e) {
+        prompts::Message(this, QMessageBox::Critical,
+                         Text(texts::kSaveFailed).arg(path, QString::fromStdString(e.Reason())));
+        child.UpdateTitle();
+        return false;
+    } catch (const std::exception& e) {
+        prompts::Message(this, QMessageBox::Critical,
+                         Text(texts::kSaveFailed).arg(path, QString::fromStdString(e.what())));
+        child.UpdateTitle();
+        return false;
+    }
+    child.Document().SetModifiedFlag(false);
+    child.SetPath(absolute);
+    AddToRecentFiles(absolute);
+    UpdateCommandUI();
+    return true;
+}
+
+bool CMainFrame::CanCloseChild(CChildFrame& child, bool questionAnswered)
+{
+    if (m_busy)
+        return false;
+    if (questionAnswered || !child.Document().IsModified())
+        return true;
+    m_mdiArea->setActiveSubWindow(&child);
+    switch (prompts::Message(this, QMessageBox::Question, Text(texts::kAskToSave).arg(child.Title()),
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        return SaveDocument(child, false);
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e)
+{
+    if (m_busy) {
+        prompts::Message(this, QMessageBox::Information, Text(texts::kBusyRunning));
+        e->ignore();
+        return;
+    }
+    const std::vector<CChildFrame*> children = Children();
+    for (CChildFrame* child : children) {
+        if (!CanCloseChild(*child, false)) {
+            e->ignore();
+            return;
+        }
+    }
+    for (CChildFrame* child : children)
+        child->CloseWithoutQuestion();
+    SaveRecentFiles();
+    e->accept();
+}
+
+void CMainFrame::AddToRecentFiles(const QString& path)
+{
+    m_recentFiles.removeAll(path);
+    m_recentFiles.prepend(path);
+    while (m_recentFiles.size() > cmd::kRecentFileCount)
+        m_recentFiles.removeLast();
+    SaveRecentFiles();
+    UpdateRecentFileMenu();
+}
+
+void CMainFrame::LoadRecentFiles()
+{
+    QSettings settings(QString::fromLatin1(kSettingsOrganization), QString::fromLatin1(kSettingsApplication));
+    settings.beginGroup(QString::fromLatin1(kRecentGroup));
+    m_recentFiles.clear();
+    for (int i = 1; i <= cmd::kRecentFileCount; ++i) {
+        const QString path = settings.value(QStringLiteral("File%1").arg(i)).toString();
+        if (!path.isEmpty() && !m_recentFiles.contains(path))
+            m_recentFiles.append(path);
+    }
+    UpdateRecentFileMenu();
+}
+
+void CMainFrame::SaveRecentFiles() const
+{
+    QSettings settings(QString::fromLatin1(kSettingsOrganization), QString::fromLatin1(kSettingsApplication));
+    settings.beginGroup(QString::fromLatin1(kRecentGroup));
+    for (int i = 1; i <= cmd::kRecentFileCount; ++i) {
+        const QString key = QStringLiteral("File%1").arg(i);
+        if (i <= m_recentFiles.size())
+            settings.setValue(key, m_recentFiles[i - 1]);
+        else
+            settings.remove(key);
+    }
+}
+
+void CMainFrame::UpdateRecentFileMenu()
+{
+    for (int i = 0; i < cmd::kRecentFileCount; ++i) {
+        QAction* action = Action(cmd::kFileMru1 + i);
+        if (i < m_recentFiles.size()) {
+            QString shown = QDir::toNativeSeparators(m_recentFiles[i]);
+            shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+            action->setVisible(true);
+        } else {
+            action->setVisible(false);
+        }
+    }
+    m_recentPlaceholder->setVisible(m_recentFiles.isEmpty());
+}
+
+bool CMainFrame::ConfirmEncodable(CChildFrame& child)
+{
+    std::string bad;
+    CBoxEdit* editor = child.View().FindUnencodable(&bad);
+    if (!editor)
+        return true;
+    m_mdiArea->setActiveSubWindow(&child);
+    const QString text = Text(texts::kUnencodableChar).arg(editor->DisplayText(), QString::fromStdString(bad));
+    return prompts::Message(this, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::Cancel)
+        == QMessageBox::Yes;
+}
+
+void CMainFrame::OnRun()
+{
+    StartJob(ConsoleKind::Run);
+}
+
+void CMainFrame::OnGenerateCode()
+{
+    StartJob(ConsoleKind::Code);
+}
+
+void CMainFrame::StartJob(ConsoleKind kind)
+{
+    CChildFrame* child = ActiveChild();
+    if (!child || m_busy || !ConfirmEncodable(*child))
+        return;
+    // The worker reads the boxes, never a widget: every editor's text is
+    // taken into its box now, and the chart stays disabled until the end.
+    CRootSequence& root = child->Document().m_root;
+    root.CommitText();
+    SetBusy(true);
+    QPointer<CMainFrame> self(this);
+    QPointer<CChildFrame> guard(child);
+    StartConsoleJob(
+        this, kind,
+        [&root, kind](CConsole& console) {
+            if (kind == ConsoleKind::Run)
+                RunChart(root, console);
+            else
+                GenerateCode(root, console);
+        },
+        [self, guard] {
+            if (self)
+                self->SetBusy(false);
+            if (guard)
+                guard->View().viewport()->update();
+        });
+}
+
+void CMainFrame::SetBusy(bool busy)
+{
+    m_busy = busy;
+    // The chart keeps painting but takes no input while a job reads it.
+    m_mdiArea->setEnabled(!busy);
+    UpdateCommandUI();
+}
+
+void CMainFrame::ArrangeIcons()
+{
+    int x = 0;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (!window->isMinimized())
+            continue;
+        const QSize size = window->size();
+        window->move(x, m_mdiArea->viewport()->height() - size.height());
+        x += size.width();
+    }
+}
+
+void CMainFrame::UpdateCommandUI()
+{
+    using namespace cmd;
+    const bool idle = !m_busy;
+    CChildFrame* child = idle ? ActiveChild() : nullptr;
+    CTavrinView* view = child ? &child->View() : nullptr;
+    const bool anyChart = !Children().empty();
+    auto set = [this](int id, bool enabled) { Action(id)->setEnabled(enabled); };
+
+    for (int id : { kFileNew, kFileOpen, kFilePrintSetup, kAppExit, kAppAbout, kNextPane, kPrevPane })
+        set(id, idle);
+    for (int i = 0; i < kRecentFileCount; ++i)
+        set(kFileMru1 + i, idle);
+    for (int id : { kFileClose, kFileSave, kFileSaveAs, kFilePrint, kFilePrintPreview, kRun, kGenerateCode })
+        set(id, child != nullptr);
+    set(kEditUndo, false);
+    set(kEditCut, view && view->CanCutOrCopy());
+    set(kEditCopy, view && view->CanCutOrCopy());
+    set(kEditPaste, view && view->CanPaste());
+    Action(kEditPaste)->setChecked(view && view->IsPasteTool());
+    for (int id : { kAddSimple, kAddBranch, kAddPreTestLoop, kAddPostTestLoop, kAddOutput, kAddInput }) {
+        set(id, child != nullptr);
+        Action(id)->setChecked(child && child->Document().m_tool == static_cast<ToolId>(id));
+    }
+    for (int id : { kWindowCascade, kWindowTileHorz, kWindowArrange })
+        set(id, idle && anyChart);
+    Action(kViewToolBar)->setChecked(!m_toolBar->isHidden());
+    Action(kViewStatusBar)->setChecked(!statusBar()->isHidden());
+
+    ShowMenu(anyChart);
+    const QString appTitle = Text(texts::kAppTitle);
+    CChildFrame* shown = ActiveChild();
+    setWindowTitle(shown ? shown->Title() + QStringLiteral(" - ") + appTitle : appTitle);
+}

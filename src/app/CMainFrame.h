@@ -1,0 +1,98 @@
+#pragma once
+// The main window: the MDI area with one child window per open chart, the
+// menus (128 while no chart is open, 129 while one is), the toolbar, the
+// status bar, the accelerators and the recent-file list. It routes the
+// commands to the active chart's document and view, and handles the file,
+// window and help commands itself.
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <map>
+#include <vector>
+
+class CChildFrame;
+class CTavrinView;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QToolBar;
+enum class ConsoleKind;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // The action of a command id (see CommandIds.h), or null.
+    QAction* Action(int id) const;
+    QToolBar* ToolBar() const { return m_toolBar; }
+    QMdiArea* MdiArea() const { return m_mdiArea; }
+    // The idle text or the prompt shown in the message pane.
+    QString StatusMessage() const;
+    // True while menu 129 (a chart is open) is shown.
+    bool ShowsChartMenu() const { return m_chartMenuShown; }
+
+    // Open charts in the order they were opened, and the active one.
+    std::vector<CChildFrame*> Children() const;
+    CChildFrame* ActiveChild() const;
+    CTavrinView* ActiveView() const;
+
+    // File commands. Null when nothing was opened (the user was told why).
+    CChildFrame* OnFileNew();
+    CChildFrame* OpenDocumentFile(const QString& path);
+    // Save (under the chart's file, or asks for one), or Save As.
+    bool SaveDocument(CChildFrame& child, bool askForPath);
+    // Saves under `path` without asking; false after reporting a failure.
+    bool SaveDocumentAs(CChildFrame& child, const QString& path);
+    // The question to save a modified chart; false when the window must stay.
+    bool CanCloseChild(CChildFrame& child, bool questionAnswered);
+
+    QStringList RecentFiles() const { return m_recentFiles; }
+
+    // Run and Generate code on the active chart, on a worker thread; the
+    // commands stay disabled until the console is released.
+    void OnRun();
+    void OnGenerateCode();
+    bool IsBusy() const { return m_busy; }
+
+    // Enables, disables and checks every command, switches the menu and
+    // sets the window title.
+    void UpdateCommandUI();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    QAction* AddAction(int id, std::string_view text, std::string_view prompt = {},
+                       const QIcon& icon = QIcon());
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void ConnectCommands();
+    void ShowMenu(bool chartMenu);
+    CChildFrame* AddChild(std::unique_ptr<class CTavrinDoc> doc, const QString& title, const QString& path);
+    void AddToRecentFiles(const QString& path);
+    void LoadRecentFiles();
+    void SaveRecentFiles() const;
+    void UpdateRecentFileMenu();
+    bool ConfirmEncodable(CChildFrame& child);
+    void StartJob(ConsoleKind kind);
+    void SetBusy(bool busy);
+    void ArrangeIcons();
+
+    QMdiArea* m_mdiArea { nullptr };
+    QToolBar* m_toolBar { nullptr };
+    QLabel* m_idleLabel { nullptr };
+    std::map<int, QAction*> m_actions;
+    std::vector<QMenu*> m_menus128;
+    std::vector<QMenu*> m_menus129;
+    QAction* m_recentPlaceholder { nullptr };
+    bool m_chartMenuShown { false };
+    int m_untitledCount { 0 };
+    bool m_busy { false };
+    QStringList m_recentFiles;
+};

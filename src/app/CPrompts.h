@@ -1,0 +1,35 @@
+#pragma once
+// The program's questions to the user: message boxes and file-name dialogs.
+// They go through replaceable handlers so that tests can answer them.
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+namespace prompts {
+
+using MessageHandler = std::function<QMessageBox::StandardButton(
+    QWidget* parent, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons)>;
+// `save`: a Save As dialog (else Open); `suggested`: the name offered.
+using PathHandler = std::function<QString(QWidget* parent, bool save, const QString& suggested)>;
+
+// Null restores the interactive dialogs.
+void SetMessageHandler(MessageHandler handler);
+void SetPathHandler(PathHandler handler);
+
+// A message box titled with the program's name; returns the button chosen.
+QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                    QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+// Empty when the user cancelled.
+QString AskOpenPath(QWidget* parent);
+// Adds the ".pad" extension to a name typed without one.
+QString AskSavePath(QWidget* parent, const QString& suggested);
+
+// A system text (UTF-8) as a QString.
+inline QString Text(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+} // namespace prompts
