@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
   fonts-noto-cjk
   xvfb xauth
+  locales
 )
 
 missing=()
@@ -27,4 +28,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# A locale with a decimal comma, so that the tests can prove that numbers are
+# read and written the same whatever the user's locale is.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  if [ "$(id -u)" -eq 0 ]; then
+    localedef -i de_DE -f UTF-8 de_DE.UTF-8
+  else
+    echo "install-deps: no de_DE.UTF-8 locale (needs root to generate); the locale tests will be skipped" >&2
+  fi
 fi
