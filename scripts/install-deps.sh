@@ -9,7 +9,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
   fonts-noto-cjk
   xvfb xauth
+  clang libclang-rt-14-dev
   locales
+  time
 )
 
 missing=()

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <charconv>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -117,6 +118,8 @@ void CPreTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
     const bool counting = interp.HasPending();
     std::string condition = m_text;
     std::string step;
+    std::unique_ptr<CCompiledText> conditionCode;
+    std::unique_ptr<CCompiledText> stepCode;
     if (counting) {
         const double limit = interp.NextValue();
         const std::string variable = LoopVariable(m_text);
@@ -127,15 +130,21 @@ void CPreTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
             step = variable + " += " + FixedSixDecimals(interp.NextValue());
         else
             step = variable + " ++";
-        value = interp.Evaluate(condition);
+        // Compiled once for the life of the loop; the texts stay the ones
+        // that an error reports.
+        stepCode = interp.Compile(step);
+        conditionCode = interp.Compile(condition);
+        value = interp.Evaluate(*conditionCode);
+    } else {
+        conditionCode = interp.Compile(condition);
     }
     while (IsTrue(value)) {
         CountRunStep();
         if (ExecuteBody(m_bodySeq, console, interp) == BodyEnd::Break)
             break;
         if (counting)
-            interp.Evaluate(step);
-        value = interp.Evaluate(condition);
+            interp.Evaluate(*stepCode);
+        value = interp.Evaluate(*conditionCode);
         if (!Running())
             break;
     }
@@ -156,13 +165,15 @@ void CPostTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
         condition = variable + " <= " + FixedSixDecimals(limit);
         step = variable + " ++";
     }
+    const std::unique_ptr<CCompiledText> conditionCode = interp.Compile(condition);
+    const std::unique_ptr<CCompiledText> stepCode = counting ? interp.Compile(step) : nullptr;
     for (;;) {
         CountRunStep();
         if (ExecuteBody(m_bodySeq, console, interp) == BodyEnd::Break)
             break;
         if (counting)
-            interp.Evaluate(step);
-        const double value = interp.EvaluateReport(condition, console);
+            interp.Evaluate(*stepCode);
+        const double value = interp.EvaluateReport(*conditionCode, console);
         if (!Running() || !IsTrue(value))
             break;
     }

@@ -1,7 +1,7 @@
 // The built-in functions: the call syntax and one step per function, each
 // popping its arguments from the pending list and pushing its result.
 
-#include "CInterpreter.h"
+#include "CReferenceInterpreter.h"
 #include "CRandom.h"
 #include "EvalError.h"
 #include "Int32.h"
@@ -25,7 +25,7 @@ constexpr double kTwoPi = 6.2832;
 // call -> function '(' list ')'   (rand also takes '(' ')')
 // The arguments are parsed as one list before the function takes what it
 // needs, so a wrong count shows where the closing parenthesis should be.
-void CInterpreter::ParseCall(const CToken& function)
+void CReferenceInterpreter::ParseCall(const CToken& function)
 {
     const CToken open = Pop();
     if (open.kind == TK_ASSIGN)
@@ -48,7 +48,7 @@ void CInterpreter::ParseCall(const CToken& function)
     Push(result);
 }
 
-void CInterpreter::CallFunction(int kind)
+void CReferenceInterpreter::CallFunction(int kind)
 {
     auto arg = [this] { return Pop().value; };
     double result = 0.0;

@@ -1,30 +1,36 @@
 #pragma once
-// The expression interpreter of one run: pending results and variables.
-// Texts are code page 932 bytes. Errors are thrown as CEvalError.
+// The expression interpreter of one run: variables and the pending results
+// of the last evaluation. Texts are code page 932 bytes. Errors are thrown as
+// CEvalError.
 //
-// It computes while it parses. The pending list is at once the input (the
-// tokens still to read), the operand stack (each grammar level leaves its
-// result at the front) and the output (the results of a comma list stay there
-// for the caller). A token that no rule accepts is passed up as if it were a
-// result; only a binary operator objects to one as its right operand.
+// Each distinct text is compiled once (CCompiledText) and kept for the run;
+// evaluating it again walks its tree with names already resolved to slots.
+// Texts outside the compiled subset go to the reference evaluator
+// (CReferenceInterpreter), which shares the variables; every observable
+// effect is the same either way.
 
-#include "CTokenList.h"
+#include "CCompiledText.h"
+#include "CReferenceInterpreter.h"
 #include "CVariableTable.h"
 
+#include <array>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 class CConsole;
 
 class CInterpreter {
 public:
-    // Deeper nesting (parentheses, subscripts, calls, chained assignments)
-    // raises "Nesting too deep." instead of exhausting the stack.
-    static constexpr int kMaxNesting = 256;
-    static constexpr int kMaxSubscripts = 10;
+    static constexpr int kMaxNesting = CReferenceInterpreter::kMaxNesting;
+    static constexpr int kMaxSubscripts = CReferenceInterpreter::kMaxSubscripts;
 
     CInterpreter();
     ~CInterpreter();
+    CInterpreter(const CInterpreter&) = delete;
+    CInterpreter& operator=(const CInterpreter&) = delete;
 
     // Value of the first result; later results stay pending. On an error
     // throws the evaluated text, the message dropped.
@@ -38,54 +44,45 @@ public:
     void ExecuteInput(std::string_view text, CConsole& console);
     // The next pending result's value, 0.0 when none.
     double NextValue();
-    // Pops one token: false at the end of the results.
+    // Whether a pending result remains.
     bool HasPending();
+
+    // A text compiled for this interpreter, for a caller that evaluates it
+    // many times (a loop's condition and step); valid with this interpreter
+    // only.
+    std::unique_ptr<CCompiledText> Compile(std::string_view text);
+    double Evaluate(const CCompiledText& text);
+    double EvaluateReport(const CCompiledText& text, CConsole& console);
 
     CVariableTable& Variables() { return m_variables; }
 
-    // Everything below is the grammar, one level per function, each reading
-    // from and leaving its result at the front of the pending list.
-    void ParseList();
-    void ParseAssignment();
-    void ParseLogicalOr();
-    void ParseLogicalAnd();
-    void ParseBitOr();
-    void ParseBitXor();
-    void ParseBitAnd();
-    void ParseEquality();
-    void ParseRelational();
-    void ParseShift();
-    void ParseAdditive();
-    void ParseMultiplicative();
-    void ParseUnary();
-    void ParsePrimary();
-    void ParseCall(const CToken& function);
-
 private:
-    CToken Pop();
-    void Push(const CToken& token) { m_pending.PushFront(token); }
-    void Push(CToken&& token) { m_pending.PushFront(std::move(token)); }
-    // Tokenises `text` and parses it as a comma list.
-    void Run(std::string_view text);
+    // The compiled form of `text`, made on first use.
+    const CCompiledText& Cached(std::string_view text);
+    // Runs a compiled text, leaving its results pending; the interpreter's
+    // message is thrown on an error.
+    double RunFirst(const CCompiledText& text);
+    void RunAll(const CCompiledText& text);
 
-    // One left-associative binary level: operands from `next`, operators
-    // among `operators` (a list ended by TK_END).
-    void ParseBinary(void (CInterpreter::*next)(), const int* operators);
-    // Operator steps: pop L and R, push the combined result.
-    void ApplyOperator(int kind);
-    void AssignTop();
-    void Increment();
-    void Decrement();
-    // After a name followed by "[": the element, its assignment or an
-    // initialiser list.
-    void ParseElement(const CToken& name);
-    // Pops the arguments of a built-in function and pushes its result.
-    void CallFunction(int kind);
-    // The literal of an output list with each conversion filled by the next
-    // pending result.
-    std::string FillConversions(const std::string& literal);
-
-    CTokenList m_pending;
     CVariableTable m_variables;
-    int m_depth { 0 }; // nesting guard
+    CReferenceInterpreter m_reference { m_variables };
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view> {}(s); }
+    };
+    std::unordered_map<std::string, std::unique_ptr<CCompiledText>, Hash, std::equal_to<>> m_cache;
+    // A box evaluates the same string object pass after pass: a small table
+    // keyed by the text's address finds it again without hashing it. The
+    // bytes are still compared, so a string changed in place is no risk.
+    struct CRecent {
+        const char* data { nullptr };
+        const CCompiledText* compiled { nullptr };
+    };
+    static constexpr std::size_t kRecentSlots = 64;
+    std::array<CRecent, kRecentSlots> m_recent {};
+    // Pending results of a compiled evaluation; the reference evaluator keeps
+    // its own when it made the last evaluation.
+    std::vector<CResult> m_results;
+    std::size_t m_next { 0 };
+    bool m_referencePending { false };
 };

@@ -1,23 +1,74 @@
 #pragma once
 // The variables of one run: named doubles, array elements included under
 // names such as a[2][5]. A name never stored reads as 0.
+//
+// Names are the interface (input boxes, output, the reference evaluator and
+// the code generator's set of declared names all use them), but the storage
+// is arranged for compiled texts: a scalar name is a slot in a vector, and
+// the elements of one array (one base name and one number of subscripts)
+// live together, a one-dimensional array densely in the smallest integer
+// width that holds its values so that a large sieve stays small.
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 class CVariableTable {
 public:
+    static constexpr int kMaxSubscripts = 10;
+
+    CVariableTable();
+    ~CVariableTable();
+    CVariableTable(const CVariableTable&) = delete;
+    CVariableTable& operator=(const CVariableTable&) = delete;
+
     void Init();
     void Destroy();
     double Get(std::string_view name) const;
     void Set(std::string_view name, double value);
-    std::size_t Count() const { return m_values.size(); }
+    // The number of names stored so far.
+    std::size_t Count() const { return m_count; }
+    // Every stored name with its value, ordered by name (for tests and
+    // diagnostics; element names are written as the evaluator writes them).
+    std::vector<std::pair<std::string, double>> Entries() const;
+
+    // Slot access for compiled texts. A slot exists from its first request
+    // and counts as stored only once a value is set.
+    std::uint32_t ScalarSlot(std::string_view name);
+    double Scalar(std::uint32_t slot) const { return m_scalarValues[slot]; }
+    void SetScalar(std::uint32_t slot, double value)
+    {
+        m_scalarValues[slot] = value;
+        if (!m_scalarStored[slot]) {
+            m_scalarStored[slot] = 1;
+            ++m_count;
+        }
+    }
+    std::uint32_t ArraySlot(std::string_view base, int subscripts);
+    double Element(std::uint32_t array, const std::int32_t* indices) const;
+    void SetElement(std::uint32_t array, const std::int32_t* indices, double value);
 
 private:
+    class CArray;
+    CArray* FindArray(std::string_view base, int subscripts) const;
+
+    std::vector<double> m_scalarValues;
+    std::vector<std::uint8_t> m_scalarStored;
+    std::vector<std::string> m_scalarNames;
+    std::vector<std::unique_ptr<CArray>> m_arrays;
     struct Hash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view> {}(s); }
     };
-    std::unordered_map<std::string, double, Hash, std::equal_to<>> m_values;
+    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> m_scalarIndex;
+    // Keyed by the base name followed by a byte holding the subscript count.
+    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> m_arrayIndex;
+    // Names that are neither identifiers nor canonical element names (only
+    // callers other than the evaluator can make them).
+    std::unordered_map<std::string, double, Hash, std::equal_to<>> m_otherValues;
+    std::size_t m_count { 0 };
 };

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Runs the benchmark charts side by side with their Python equivalents and
+# prints, for each, the median of three wall-clock times, the ratio
+# (chart / CPython) and the peak resident memory of each; the same program
+# translated to C with `tavrin-cli gen` and compiled with gcc -O2 gives the
+# floor.
+#
+# Usage: bench/run.sh [BUILD_DIR]   (default: build-bench below the source tree)
+#
+# The chart runner is built without the Qt renderer (TAVRIN_BUILD_GUI=OFF):
+# `tavrin-cli run` needs none of it, and the Qt libraries alone would add
+# more resident memory than a whole benchmark uses.
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+source_dir="$(dirname "$here")"
+build_dir="${1:-$source_dir/build-bench}"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+benchmarks=(sum bubble sieve collatz)
+runs=3
+
+command -v python3 >/dev/null || { echo "run.sh: python3 is needed" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "run.sh: /usr/bin/time is needed (package time)" >&2; exit 1; }
+
+echo "building tavrin-cli in $build_dir ..." >&2
+if ! { cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_GUI=OFF \
+  -DTAVRIN_BUILD_BENCH=OFF && cmake --build "$build_dir" --target tavrin-cli -j2; } >"$work/build.log" 2>&1; then
+  cat "$work/build.log" >&2
+  exit 1
+fi
+cli="$build_dir/bin/tavrin-cli"
+
+# measure OUT_PREFIX COMMAND...: runs the command $runs times with its output
+# in OUT_PREFIX.out and prints "median_seconds peak_kb" (peak: the largest).
+measure() {
+  local prefix="$1"
+  shift
+  local times=() peak=0
+  for ((k = 0; k < runs; k++)); do
+    /usr/bin/time -f "%e %M" -o "$prefix.time" "$@" </dev/null >"$prefix.out" 2>/dev/null || true
+    read -r seconds kb <"$prefix.time"
+    times+=("$seconds")
+    ((kb > peak)) && peak=$kb
+  done
+  local median
+  median=$(printf '%s\n' "${times[@]}" | sort -g | sed -n "$(((runs + 1) / 2))p")
+  echo "$median $peak"
+}
+
+printf '%-8s %9s %9s %6s %10s %10s %6s %9s\n' benchmark chart_s python_s ratio chart_KB python_KB mem% gcc_O2_s
+for name in "${benchmarks[@]}"; do
+  pad="$work/$name.pad"
+  "$cli" build "$here/charts/$name.outline" -o "$pad" >/dev/null
+  read -r chart_s chart_kb < <(measure "$work/$name.chart" "$cli" run "$pad")
+  read -r py_s py_kb < <(measure "$work/$name.py" python3 "$here/python/$name.py")
+
+  # "-" where the generated C does not compile (double subscripts).
+  gcc_s="-"
+  if "$cli" gen "$pad" -o "$work/$name.c" --raw >/dev/null 2>&1 \
+    && gcc -O2 -w -o "$work/$name.bin" "$work/$name.c" -lm 2>/dev/null; then
+    read -r gcc_s _ < <(measure "$work/$name.gcc" "$work/$name.bin")
+  fi
+
+  ratio=$(awk -v a="$chart_s" -v b="$py_s" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+  mem=$(awk -v a="$chart_kb" -v b="$py_kb" 'BEGIN { printf "%.0f", (b > 0 ? 100 * a / b : 0) }')
+  printf '%-8s %9s %9s %6s %10s %10s %6s %9s\n' "$name" "$chart_s" "$py_s" "$ratio" "$chart_kb" "$py_kb" "$mem" "$gcc_s"
+  echo "  chart:  $(tr -d '\r' <"$work/$name.chart.out" | grep -v '^press ENTER' | tail -n 1)" >&2
+  echo "  python: $(tail -n 1 "$work/$name.py.out")" >&2
+done

@@ -1,0 +1,809 @@
+#include "CCompiledText.h"
+
+#include "CRandom.h"
+#include "CTokenList.h"
+#include "EvalError.h"
+#include "Int32.h"
+#include "Texts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+[[noreturn]] void Fail(std::string_view message) { throw CEvalError(texts::Cp932Text(message)); }
+
+// Thrown inside the compiler when a text leaves the compiled subset.
+struct CNotCompiled {};
+
+// Deeper lists or trees are left to the reference evaluator, which has its
+// own limit and message; this keeps evaluation recursion shallow.
+constexpr int kMaxListDepth = 48;
+constexpr int kMaxTreeDepth = 400;
+
+// The binary operators exactly as the reference evaluator applies them
+// (the right operand of a compiled text is always a value).
+inline double Apply(int kind, double l, double r)
+{
+    switch (kind) {
+    case TK_PLUS: return l + r;
+    case TK_MINUS: return l - r;
+    case TK_MUL: return l * r;
+    case TK_DIV:
+        if (r == 0.0)
+            Fail(texts::kDivisionByZero);
+        return l / r;
+    case TK_MOD: {
+        const std::int32_t a = ToInt32(l);
+        const std::int32_t b = ToInt32(r);
+        if (b == 0)
+            Fail(texts::kDivisionByZero);
+        return b == -1 ? 0.0 : static_cast<double>(a % b); // INT32_MIN % -1 would trap
+    }
+    case TK_SHR: return ToInt32(l) >> (static_cast<unsigned>(ToInt32(r)) & 31u);
+    case TK_SHL:
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(ToInt32(l)) << (static_cast<unsigned>(ToInt32(r)) & 31u));
+    case TK_BITAND: return ToInt32(l) & ToInt32(r);
+    case TK_BITOR: return ToInt32(l) | ToInt32(r);
+    case TK_XOR: return ToInt32(l) ^ ToInt32(r);
+    case TK_EQ: return l == r;
+    case TK_NE: return l != r;
+    case TK_GT: return l > r;
+    case TK_LT: return l < r;
+    case TK_GE: return l >= r;
+    case TK_LE: return l <= r;
+    case TK_AND: return l != 0.0 && r != 0.0;
+    case TK_OR: return l != 0.0 || r != 0.0;
+    default: Fail(texts::kWhat);
+    }
+}
+
+int OperatorOfCompound(int kind)
+{
+    switch (kind) {
+    case TK_ADD_ASSIGN: return TK_PLUS;
+    case TK_SUB_ASSIGN: return TK_MINUS;
+    case TK_MUL_ASSIGN: return TK_MUL;
+    case TK_DIV_ASSIGN: return TK_DIV;
+    case TK_MOD_ASSIGN: return TK_MOD;
+    case TK_AND_ASSIGN: return TK_BITAND;
+    case TK_OR_ASSIGN: return TK_BITOR;
+    case TK_XOR_ASSIGN: return TK_XOR;
+    case TK_SHL_ASSIGN: return TK_SHL;
+    case TK_SHR_ASSIGN: return TK_SHR;
+    default: return TK_END;
+    }
+}
+
+int Arity(int function)
+{
+    switch (function) {
+    case TK_FN_RAND: return 0;
+    case TK_FN_POW:
+    case TK_FN_ATAN2:
+    case TK_FN_GAUSSIANRAND: return 2;
+    default: return 1;
+    }
+}
+
+// rand() scaled into [0, 1) for the Box-Muller transform, and the program's
+// value for 2 pi: the same constants as the reference evaluator's.
+constexpr double kUnitScale = 1.0 / 32768.0;
+constexpr double kTwoPi = 6.2832;
+
+} // namespace
+
+// ---- nodes -----------------------------------------------------------------
+
+// An expression. A node whose result the reference evaluator leaves as a
+// variable (TK_IDENT) is an lvalue: EvalRef also names the variable.
+class CCompiledNode {
+public:
+    explicit CCompiledNode(int depth, bool lvalue = false) : m_depth(depth), m_lvalue(lvalue) {}
+    virtual ~CCompiledNode() = default;
+    virtual double Eval(CVariableTable& vars) const = 0;
+    virtual double EvalRef(CVariableTable& vars, CVarRef& ref) const
+    {
+        (void)ref;
+        return Eval(vars);
+    }
+    bool IsLvalue() const { return m_lvalue; }
+    int Depth() const { return m_depth; }
+
+private:
+    int m_depth;
+    bool m_lvalue;
+};
+
+using NodePtr = std::unique_ptr<CCompiledNode>;
+
+namespace {
+
+int DepthOf(const std::vector<NodePtr>& nodes)
+{
+    int depth = 0;
+    for (const auto& node : nodes)
+        depth = std::max(depth, node->Depth());
+    return depth + 1;
+}
+
+class CConstNode final : public CCompiledNode {
+public:
+    explicit CConstNode(double value) : CCompiledNode(1), m_value(value) {}
+    double Eval(CVariableTable&) const override { return m_value; }
+
+private:
+    double m_value;
+};
+
+class CScalarNode final : public CCompiledNode {
+public:
+    explicit CScalarNode(std::uint32_t slot) : CCompiledNode(1, true), m_slot(slot) {}
+    double Eval(CVariableTable& vars) const override { return vars.Scalar(m_slot); }
+    double EvalRef(CVariableTable& vars, CVarRef& ref) const override
+    {
+        ref.slot = m_slot;
+        ref.subscripts = 0;
+        return vars.Scalar(m_slot);
+    }
+
+private:
+    std::uint32_t m_slot;
+};
+
+// The subscripts of an element, evaluated left to right.
+class CSubscripts {
+public:
+    CSubscripts(std::uint32_t array, std::vector<NodePtr> subscripts) : m_array(array), m_subscripts(std::move(subscripts)) {}
+    void Fill(CVariableTable& vars, CVarRef& ref) const
+    {
+        ref.slot = m_array;
+        ref.subscripts = static_cast<int>(m_subscripts.size());
+        for (std::size_t i = 0; i < m_subscripts.size(); ++i)
+            ref.indices[i] = ToInt32(m_subscripts[i]->Eval(vars));
+    }
+    int Depth() const { return DepthOf(m_subscripts); }
+
+private:
+    std::uint32_t m_array;
+    std::vector<NodePtr> m_subscripts;
+};
+
+class CElementNode final : public CCompiledNode {
+public:
+    explicit CElementNode(CSubscripts subscripts) : CCompiledNode(subscripts.Depth(), true), m_subscripts(std::move(subscripts)) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        CVarRef ref;
+        return EvalRef(vars, ref);
+    }
+    double EvalRef(CVariableTable& vars, CVarRef& ref) const override
+    {
+        m_subscripts.Fill(vars, ref);
+        return ref.Read(vars);
+    }
+
+private:
+    CSubscripts m_subscripts;
+};
+
+// name[...] = value, done where the element is read: subscripts, then the
+// value, then the store.
+class CElementAssignNode final : public CCompiledNode {
+public:
+    CElementAssignNode(CSubscripts subscripts, NodePtr value)
+        : CCompiledNode(std::max(subscripts.Depth(), value->Depth() + 1), true)
+        , m_subscripts(std::move(subscripts))
+        , m_value(std::move(value))
+    {
+    }
+    double Eval(CVariableTable& vars) const override
+    {
+        CVarRef ref;
+        return EvalRef(vars, ref);
+    }
+    double EvalRef(CVariableTable& vars, CVarRef& ref) const override
+    {
+        m_subscripts.Fill(vars, ref);
+        const double value = m_value->Eval(vars);
+        ref.Write(vars, value);
+        return value;
+    }
+
+private:
+    CSubscripts m_subscripts;
+    NodePtr m_value;
+};
+
+// target = value, or a compound assignment: the target is evaluated (and its
+// value taken) before the right side, the store comes last.
+class CAssignNode final : public CCompiledNode {
+public:
+    CAssignNode(NodePtr target, int binary, NodePtr value)
+        : CCompiledNode(std::max(target->Depth(), value->Depth()) + 1, true)
+        , m_target(std::move(target))
+        , m_binary(binary)
+        , m_value(std::move(value))
+    {
+    }
+    double Eval(CVariableTable& vars) const override
+    {
+        CVarRef ref;
+        return EvalRef(vars, ref);
+    }
+    double EvalRef(CVariableTable& vars, CVarRef& ref) const override
+    {
+        const double carried = m_target->EvalRef(vars, ref);
+        double value = m_value->Eval(vars);
+        if (m_binary != TK_END)
+            value = Apply(m_binary, carried, value);
+        ref.Write(vars, value);
+        return value;
+    }
+
+private:
+    NodePtr m_target;
+    int m_binary; // TK_END for a plain assignment
+    NodePtr m_value;
+};
+
+// ++name and --name: the new value, and the name stays assignable.
+class CPrefixNode final : public CCompiledNode {
+public:
+    CPrefixNode(std::uint32_t slot, double delta) : CCompiledNode(1, true), m_slot(slot), m_delta(delta) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        CVarRef ref;
+        return EvalRef(vars, ref);
+    }
+    double EvalRef(CVariableTable& vars, CVarRef& ref) const override
+    {
+        ref.slot = m_slot;
+        ref.subscripts = 0;
+        vars.SetScalar(m_slot, vars.Scalar(m_slot) + m_delta);
+        return vars.Scalar(m_slot);
+    }
+
+private:
+    std::uint32_t m_slot;
+    double m_delta;
+};
+
+// x++ and x--: the value the operand carried; the variable's current value
+// is the one changed.
+class CPostfixNode final : public CCompiledNode {
+public:
+    CPostfixNode(NodePtr operand, double delta) : CCompiledNode(operand->Depth() + 1), m_operand(std::move(operand)), m_delta(delta) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        CVarRef ref;
+        const double carried = m_operand->EvalRef(vars, ref);
+        ref.Write(vars, ref.Read(vars) + m_delta);
+        return carried;
+    }
+
+private:
+    NodePtr m_operand;
+    double m_delta;
+};
+
+class CUnaryNode final : public CCompiledNode {
+public:
+    CUnaryNode(int kind, NodePtr operand) : CCompiledNode(operand->Depth() + 1), m_kind(kind), m_operand(std::move(operand)) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        const double value = m_operand->Eval(vars);
+        if (m_kind == TK_MINUS)
+            return -value;
+        if (m_kind == TK_NOT)
+            return value == 0.0 ? 1.0 : 0.0;
+        return value;
+    }
+
+private:
+    int m_kind;
+    NodePtr m_operand;
+};
+
+template <int Kind>
+class CBinaryNode final : public CCompiledNode {
+public:
+    CBinaryNode(NodePtr left, NodePtr right)
+        : CCompiledNode(std::max(left->Depth(), right->Depth()) + 1), m_left(std::move(left)), m_right(std::move(right))
+    {
+    }
+    double Eval(CVariableTable& vars) const override
+    {
+        const double l = m_left->Eval(vars);
+        const double r = m_right->Eval(vars);
+        return Apply(Kind, l, r);
+    }
+
+private:
+    NodePtr m_left;
+    NodePtr m_right;
+};
+
+NodePtr MakeBinary(int kind, NodePtr l, NodePtr r)
+{
+    switch (kind) {
+    case TK_PLUS: return std::make_unique<CBinaryNode<TK_PLUS>>(std::move(l), std::move(r));
+    case TK_MINUS: return std::make_unique<CBinaryNode<TK_MINUS>>(std::move(l), std::move(r));
+    case TK_MUL: return std::make_unique<CBinaryNode<TK_MUL>>(std::move(l), std::move(r));
+    case TK_DIV: return std::make_unique<CBinaryNode<TK_DIV>>(std::move(l), std::move(r));
+    case TK_MOD: return std::make_unique<CBinaryNode<TK_MOD>>(std::move(l), std::move(r));
+    case TK_SHR: return std::make_unique<CBinaryNode<TK_SHR>>(std::move(l), std::move(r));
+    case TK_SHL: return std::make_unique<CBinaryNode<TK_SHL>>(std::move(l), std::move(r));
+    case TK_BITAND: return std::make_unique<CBinaryNode<TK_BITAND>>(std::move(l), std::move(r));
+    case TK_BITOR: return std::make_unique<CBinaryNode<TK_BITOR>>(std::move(l), std::move(r));
+    case TK_XOR: return std::make_unique<CBinaryNode<TK_XOR>>(std::move(l), std::move(r));
+    case TK_EQ: return std::make_unique<CBinaryNode<TK_EQ>>(std::move(l), std::move(r));
+    case TK_NE: return std::make_unique<CBinaryNode<TK_NE>>(std::move(l), std::move(r));
+    case TK_GT: return std::make_unique<CBinaryNode<TK_GT>>(std::move(l), std::move(r));
+    case TK_LT: return std::make_unique<CBinaryNode<TK_LT>>(std::move(l), std::move(r));
+    case TK_GE: return std::make_unique<CBinaryNode<TK_GE>>(std::move(l), std::move(r));
+    case TK_LE: return std::make_unique<CBinaryNode<TK_LE>>(std::move(l), std::move(r));
+    case TK_AND: return std::make_unique<CBinaryNode<TK_AND>>(std::move(l), std::move(r));
+    case TK_OR: return std::make_unique<CBinaryNode<TK_OR>>(std::move(l), std::move(r));
+    default: throw CNotCompiled {};
+    }
+}
+
+// A built-in function: the arguments in written order, then the function.
+class CCallNode final : public CCompiledNode {
+public:
+    CCallNode(int function, std::vector<NodePtr> args) : CCompiledNode(DepthOf(args)), m_function(function), m_args(std::move(args)) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        double a[2] = { 0.0, 0.0 };
+        for (std::size_t i = 0; i < m_args.size(); ++i)
+            a[i] = m_args[i]->Eval(vars);
+        const double x = a[0];
+        switch (m_function) {
+        case TK_FN_SIN: return std::sin(x);
+        case TK_FN_COS: return std::cos(x);
+        case TK_FN_TAN: return std::tan(x);
+        case TK_FN_SQRT: return std::sqrt(x);
+        case TK_FN_ABS: return static_cast<double>(std::llabs(static_cast<long long>(ToInt32(x))));
+        case TK_FN_EXP: return std::exp(x);
+        case TK_FN_POW: return std::pow(x, a[1]);
+        case TK_FN_RAND: return CRandom::Next();
+        case TK_FN_ACOS: return std::acos(x);
+        case TK_FN_ASIN: return std::asin(x);
+        case TK_FN_ATAN: return std::atan2(x, 1.0);
+        case TK_FN_ATAN2: return std::atan2(x, a[1]);
+        case TK_FN_CEIL: return std::ceil(x);
+        case TK_FN_COSH: return std::cosh(x);
+        case TK_FN_FABS: return std::fabs(x);
+        case TK_FN_FLOOR: return std::floor(x);
+        case TK_FN_LOG: return std::log(x);
+        case TK_FN_LOG10: return std::log10(x);
+        case TK_FN_SINH: return std::sinh(x);
+        case TK_FN_GAUSSIANRAND: {
+            const double u1 = CRandom::Next() * kUnitScale; // drawn first
+            const double u2 = CRandom::Next() * kUnitScale;
+            return x + a[1] * std::sqrt(-2.0 * std::log(u1)) * std::cos(kTwoPi * u2);
+        }
+        default: Fail(texts::kWhat);
+        }
+    }
+
+private:
+    int m_function;
+    std::vector<NodePtr> m_args;
+};
+
+// srand(seed): the result keeps its argument's kind, with the value 0.
+class CSrandNode final : public CCompiledNode {
+public:
+    explicit CSrandNode(NodePtr seed) : CCompiledNode(seed->Depth() + 1, seed->IsLvalue()), m_seed(std::move(seed)) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        CRandom::Seed(static_cast<std::uint32_t>(ToInt32(m_seed->Eval(vars))));
+        return 0.0;
+    }
+    double EvalRef(CVariableTable& vars, CVarRef& ref) const override
+    {
+        CRandom::Seed(static_cast<std::uint32_t>(ToInt32(m_seed->EvalRef(vars, ref))));
+        return 0.0;
+    }
+
+private:
+    NodePtr m_seed;
+};
+
+} // namespace
+
+// ---- list items ------------------------------------------------------------
+
+// One item of the text's outermost comma list; it appends its results.
+class CCompiledItem {
+public:
+    virtual ~CCompiledItem() = default;
+    virtual void Run(CVariableTable& vars, std::vector<CResult>& results) const = 0;
+    virtual const CCompiledNode* Expression() const { return nullptr; }
+};
+
+namespace {
+
+class CStringItem final : public CCompiledItem {
+public:
+    explicit CStringItem(std::string text) : m_text(std::move(text)) {}
+    void Run(CVariableTable&, std::vector<CResult>& results) const override
+    {
+        CResult& result = results.emplace_back();
+        result.kind = TK_STRING;
+        result.text = m_text;
+    }
+
+private:
+    std::string m_text;
+};
+
+class CExpressionItem final : public CCompiledItem {
+public:
+    explicit CExpressionItem(NodePtr node) : m_node(std::move(node)) {}
+    void Run(CVariableTable& vars, std::vector<CResult>& results) const override
+    {
+        CResult result;
+        if (m_node->IsLvalue()) {
+            result.kind = TK_IDENT;
+            result.value = m_node->EvalRef(vars, result.ref);
+        } else {
+            result.kind = TK_NUMBER;
+            result.value = m_node->Eval(vars);
+        }
+        results.push_back(result);
+    }
+    const CCompiledNode* Expression() const override { return m_node.get(); }
+
+private:
+    NodePtr m_node;
+};
+
+// An assignment whose right side is a list of several items: the whole list
+// is evaluated first, its first result is stored and becomes the variable.
+class CAssignListItem final : public CCompiledItem {
+public:
+    CAssignListItem(NodePtr target, int binary, std::vector<std::unique_ptr<CCompiledItem>> values)
+        : m_target(std::move(target)), m_binary(binary), m_values(std::move(values))
+    {
+    }
+    void Run(CVariableTable& vars, std::vector<CResult>& results) const override
+    {
+        CVarRef ref;
+        const double carried = m_target->EvalRef(vars, ref);
+        const std::size_t first = results.size();
+        for (const auto& item : m_values)
+            item->Run(vars, results);
+        double value = results[first].value;
+        if (m_binary != TK_END)
+            value = Apply(m_binary, carried, value);
+        ref.Write(vars, value);
+        CResult& result = results[first];
+        result.kind = TK_IDENT;
+        result.value = value;
+        result.ref = ref;
+    }
+
+private:
+    NodePtr m_target;
+    int m_binary;
+    std::vector<std::unique_ptr<CCompiledItem>> m_values;
+};
+
+// ---- compiler --------------------------------------------------------------
+
+// A parsed comma list before it is given its place: each entry is a string
+// literal, an expression, or an assignment whose right side is a list.
+struct CListEntry {
+    enum class Kind { String, Expression, Assignment } kind { Kind::Expression };
+    std::string text;
+    NodePtr node; // the expression, or the assignment's target
+    int binary { TK_END };
+    std::vector<CListEntry> values;
+
+    std::size_t Count() const
+    {
+        if (kind != Kind::Assignment)
+            return 1;
+        std::size_t n = 0;
+        for (const auto& value : values)
+            n += value.Count();
+        return n;
+    }
+};
+
+// Mirrors the reference evaluator's grammar token for token, but gives up
+// (CNotCompiled) wherever that evaluator would pass a token up as a result,
+// report an error at parse time, or leave tokens unread.
+class CCompiler {
+public:
+    CCompiler(std::vector<CToken> tokens, CVariableTable& vars) : m_tokens(std::move(tokens)), m_vars(vars) {}
+
+    std::vector<std::unique_ptr<CCompiledItem>> CompileText()
+    {
+        std::vector<CListEntry> list = ParseList();
+        if (Peek() != TK_END)
+            throw CNotCompiled {};
+        return ToItems(std::move(list));
+    }
+
+private:
+    int Peek(std::size_t ahead = 0) const
+    {
+        const std::size_t at = m_pos + ahead;
+        return at < m_tokens.size() ? m_tokens[at].kind : TK_END;
+    }
+    const CToken& Take() { return m_tokens[m_pos++]; }
+    void Expect(int kind)
+    {
+        if (Peek() != kind)
+            throw CNotCompiled {};
+        ++m_pos;
+    }
+    static NodePtr Checked(NodePtr node)
+    {
+        if (node->Depth() > kMaxTreeDepth)
+            throw CNotCompiled {};
+        return node;
+    }
+
+    // A list in a place that takes one value: parentheses, a subscript, a
+    // function argument, the right side of an inner assignment.
+    NodePtr ToValue(std::vector<CListEntry> list)
+    {
+        if (list.size() != 1 || list[0].Count() != 1)
+            throw CNotCompiled {};
+        CListEntry& entry = list[0];
+        if (entry.kind == CListEntry::Kind::String)
+            throw CNotCompiled {};
+        if (entry.kind == CListEntry::Kind::Expression)
+            return std::move(entry.node);
+        return Checked(std::make_unique<CAssignNode>(std::move(entry.node), entry.binary, ToValue(std::move(entry.values))));
+    }
+
+    // The outermost list, whose results stay pending for the caller.
+    std::vector<std::unique_ptr<CCompiledItem>> ToItems(std::vector<CListEntry> list)
+    {
+        std::vector<std::unique_ptr<CCompiledItem>> items;
+        for (CListEntry& entry : list) {
+            switch (entry.kind) {
+            case CListEntry::Kind::String:
+                items.push_back(std::make_unique<CStringItem>(std::move(entry.text)));
+                break;
+            case CListEntry::Kind::Expression:
+                items.push_back(std::make_unique<CExpressionItem>(std::move(entry.node)));
+                break;
+            case CListEntry::Kind::Assignment:
+                // A string literal would be stored as 0 (or fail a compound
+                // operator): left to the reference evaluator.
+                if (entry.values.empty() || entry.values[0].kind == CListEntry::Kind::String)
+                    throw CNotCompiled {};
+                if (entry.Count() == 1) {
+                    items.push_back(std::make_unique<CExpressionItem>(Checked(std::make_unique<CAssignNode>(
+                        std::move(entry.node), entry.binary, ToValue(std::move(entry.values))))));
+                } else {
+                    items.push_back(std::make_unique<CAssignListItem>(std::move(entry.node), entry.binary, ToItems(std::move(entry.values))));
+                }
+                break;
+            }
+        }
+        return items;
+    }
+
+    // list -> assignment { ',' assignment }
+    // (A failure abandons the whole compilation, so the depth count need not
+    // be restored on that path.)
+    std::vector<CListEntry> ParseList()
+    {
+        if (++m_listDepth > kMaxListDepth)
+            throw CNotCompiled {};
+        std::vector<CListEntry> entries;
+        for (;;) {
+            entries.push_back(ParseAssignment());
+            if (Peek() != TK_COMMA)
+                break;
+            ++m_pos;
+        }
+        --m_listDepth;
+        return entries;
+    }
+
+    // assignment -> logical_or [ assign_op list ]   (only when logical_or is a name)
+    // A string literal standing alone as an item is an output string.
+    CListEntry ParseAssignment()
+    {
+        CListEntry entry;
+        if (Peek() == TK_STRING && (Peek(1) == TK_COMMA || Peek(1) == TK_END)) {
+            entry.kind = CListEntry::Kind::String;
+            entry.text = Take().text;
+            return entry;
+        }
+        entry.node = ParseLevel(0);
+        const int op = Peek();
+        const int binary = OperatorOfCompound(op);
+        if (entry.node->IsLvalue() && (op == TK_ASSIGN || binary != TK_END)) {
+            ++m_pos;
+            entry.kind = CListEntry::Kind::Assignment;
+            entry.binary = binary;
+            entry.values = ParseList();
+        }
+        return entry;
+    }
+
+    // The binary levels from || (level 0) to * / % (level 9), all
+    // left-associative.
+    NodePtr ParseLevel(int level)
+    {
+        static constexpr int kLevels[10][5] = {
+            { TK_OR, TK_END }, { TK_AND, TK_END }, { TK_BITOR, TK_END }, { TK_XOR, TK_END }, { TK_BITAND, TK_END },
+            { TK_EQ, TK_NE, TK_END }, { TK_GT, TK_LT, TK_GE, TK_LE, TK_END }, { TK_SHR, TK_SHL, TK_END },
+            { TK_PLUS, TK_MINUS, TK_END }, { TK_MUL, TK_DIV, TK_MOD, TK_END },
+        };
+        if (level == 10)
+            return ParseUnary();
+        NodePtr left = ParseLevel(level + 1);
+        for (;;) {
+            const int op = Peek();
+            bool matches = false;
+            for (const int* k = kLevels[level]; *k != TK_END; ++k)
+                matches = matches || *k == op;
+            if (!matches)
+                return left;
+            ++m_pos;
+            NodePtr right = ParseLevel(level + 1);
+            left = Checked(MakeBinary(op, std::move(left), std::move(right)));
+        }
+    }
+
+    // unary -> ('+' | '-' | '!') primary | ('++' | '--') name | primary [ '++' | '--' ]
+    NodePtr ParseUnary()
+    {
+        const int first = Peek();
+        if (first == TK_PLUS || first == TK_MINUS || first == TK_NOT) {
+            ++m_pos;
+            return Checked(std::make_unique<CUnaryNode>(first, ParsePrimary()));
+        }
+        if (first == TK_INC || first == TK_DEC) {
+            if (Peek(1) != TK_IDENT)
+                throw CNotCompiled {};
+            ++m_pos;
+            const std::uint32_t slot = m_vars.ScalarSlot(Take().text);
+            return std::make_unique<CPrefixNode>(slot, first == TK_INC ? 1.0 : -1.0);
+        }
+        NodePtr primary = ParsePrimary();
+        const int next = Peek();
+        if (primary->IsLvalue() && (next == TK_INC || next == TK_DEC)) {
+            ++m_pos;
+            return Checked(std::make_unique<CPostfixNode>(std::move(primary), next == TK_INC ? 1.0 : -1.0));
+        }
+        return primary;
+    }
+
+    // primary -> '(' list ')' | function '(' list ')' | name { '[' list ']' } [ '=' list ] | name | number
+    NodePtr ParsePrimary()
+    {
+        const int kind = Peek();
+        if (kind == TK_NUMBER)
+            return std::make_unique<CConstNode>(Take().value);
+        if (kind == TK_LPAREN) {
+            ++m_pos;
+            NodePtr inner = ToValue(ParseList());
+            Expect(TK_RPAREN);
+            return inner;
+        }
+        if (IsFunctionKind(kind)) {
+            ++m_pos;
+            return ParseCall(kind);
+        }
+        if (kind != TK_IDENT)
+            throw CNotCompiled {};
+        const std::string& name = Take().text;
+        if (Peek() != TK_LBRACKET)
+            return std::make_unique<CScalarNode>(m_vars.ScalarSlot(name));
+        return ParseElement(name);
+    }
+
+    NodePtr ParseCall(int function)
+    {
+        Expect(TK_LPAREN);
+        std::vector<NodePtr> args;
+        if (Peek() == TK_RPAREN) {
+            if (function != TK_FN_RAND)
+                throw CNotCompiled {};
+            ++m_pos;
+            return std::make_unique<CCallNode>(function, std::move(args));
+        }
+        std::vector<CListEntry> list = ParseList();
+        if (list.size() != static_cast<std::size_t>(Arity(function)))
+            throw CNotCompiled {};
+        for (CListEntry& entry : list) {
+            std::vector<CListEntry> one;
+            one.push_back(std::move(entry));
+            args.push_back(ToValue(std::move(one)));
+        }
+        Expect(TK_RPAREN);
+        if (function == TK_FN_SRAND)
+            return Checked(std::make_unique<CSrandNode>(std::move(args[0])));
+        return Checked(std::make_unique<CCallNode>(function, std::move(args)));
+    }
+
+    NodePtr ParseElement(const std::string& name)
+    {
+        std::vector<NodePtr> subscripts;
+        while (Peek() == TK_LBRACKET) {
+            if (subscripts.size() >= static_cast<std::size_t>(CVariableTable::kMaxSubscripts))
+                throw CNotCompiled {};
+            ++m_pos;
+            if (Peek() == TK_RBRACKET)
+                throw CNotCompiled {}; // empty brackets: initialiser lists and errors
+            subscripts.push_back(ToValue(ParseList()));
+            Expect(TK_RBRACKET);
+        }
+        const std::uint32_t array = m_vars.ArraySlot(name, static_cast<int>(subscripts.size()));
+        CSubscripts element(array, std::move(subscripts));
+        if (Peek() != TK_ASSIGN)
+            return Checked(std::make_unique<CElementNode>(std::move(element)));
+        if (Peek(1) == TK_LBRACE)
+            throw CNotCompiled {};
+        ++m_pos;
+        return Checked(std::make_unique<CElementAssignNode>(std::move(element), ToValue(ParseList())));
+    }
+
+    std::vector<CToken> m_tokens;
+    std::size_t m_pos { 0 };
+    CVariableTable& m_vars;
+    int m_listDepth { 0 };
+};
+
+} // namespace
+
+// ---- compiled text ---------------------------------------------------------
+
+CCompiledText::CCompiledText(std::string_view text) : m_text(text) {}
+
+CCompiledText::~CCompiledText() = default;
+
+std::unique_ptr<CCompiledText> CCompiledText::Compile(std::string_view text, CVariableTable& variables)
+{
+    std::unique_ptr<CCompiledText> compiled(new CCompiledText(text));
+    std::vector<CToken> tokens;
+    try {
+        CTokenList list;
+        list.Tokenize(text);
+        tokens.reserve(list.Size());
+        for (CToken token; list.PopFront(token) != TK_END;)
+            tokens.push_back(std::move(token));
+    } catch (const CEvalError&) {
+        return compiled; // a malformed number: the reference reports it
+    }
+    if (tokens.empty())
+        return compiled;
+    try {
+        CCompiler compiler(std::move(tokens), variables);
+        compiled->m_items = compiler.CompileText();
+    } catch (const CNotCompiled&) {
+        compiled->m_items.clear();
+        return compiled;
+    }
+    if (compiled->m_items.size() == 1)
+        compiled->m_single = compiled->m_items[0]->Expression();
+    return compiled;
+}
+
+void CCompiledText::Run(CVariableTable& variables, std::vector<CResult>& results) const
+{
+    for (const auto& item : m_items)
+        item->Run(variables, results);
+}
+
+double CCompiledText::RunFirst(CVariableTable& variables, std::vector<CResult>& results) const
+{
+    if (m_single)
+        return m_single->Eval(variables);
+    Run(variables, results);
+    return results.front().value;
+}

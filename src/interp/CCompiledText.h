@@ -1,0 +1,81 @@
+#pragma once
+// A box text compiled once into a tree of evaluation nodes, so that a loop
+// runs it without tokenising it again. Names are resolved to slots of one
+// CVariableTable when compiling, so a compiled text belongs to the
+// interpreter (and table) it was made for.
+//
+// Only texts that the reference evaluator consumes in the ordinary way are
+// compiled: assignments, arithmetic, comparisons, elements, calls, comma
+// lists and output strings, the whole text used up. Anything else (tokens
+// passed up as results, initialiser lists, texts that fail to parse or
+// tokenise) is marked as not compiled and left to the reference evaluator,
+// which gives it its exact pending results and messages.
+
+#include "CVariableTable.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A variable as a result refers to it: a scalar slot, or an array slot with
+// the subscripts the element was named with.
+struct CVarRef {
+    std::uint32_t slot { 0 };
+    int subscripts { 0 }; // 0 for a scalar
+    std::array<std::int32_t, CVariableTable::kMaxSubscripts> indices {};
+
+    double Read(const CVariableTable& variables) const
+    {
+        return subscripts == 0 ? variables.Scalar(slot) : variables.Element(slot, indices.data());
+    }
+    void Write(CVariableTable& variables, double value) const
+    {
+        if (subscripts == 0)
+            variables.SetScalar(slot, value);
+        else
+            variables.SetElement(slot, indices.data(), value);
+    }
+};
+
+// One pending result of a compiled list, as the reference evaluator would
+// leave it: a number, a variable (with the value it carried when evaluated)
+// or a string literal of an output list.
+struct CResult {
+    int kind { 0 }; // TK_NUMBER, TK_IDENT or TK_STRING
+    double value { 0.0 };
+    CVarRef ref;
+    std::string_view text; // a string literal's body, owned by the compiled text
+};
+
+class CCompiledItem;
+class CCompiledNode;
+
+class CCompiledText {
+public:
+    // Never fails: a text outside the compiled subset comes back with
+    // IsCompiled() false.
+    static std::unique_ptr<CCompiledText> Compile(std::string_view text, CVariableTable& variables);
+    ~CCompiledText();
+    CCompiledText(const CCompiledText&) = delete;
+    CCompiledText& operator=(const CCompiledText&) = delete;
+
+    const std::string& Text() const { return m_text; }
+    bool IsCompiled() const { return !m_items.empty(); }
+
+    // Evaluates the list, appending its results; throws CEvalError with the
+    // interpreter's message on an evaluation error.
+    void Run(CVariableTable& variables, std::vector<CResult>& results) const;
+    // The value of the first result, leaving the later ones in `results`.
+    // `results` stays empty when the list has one item.
+    double RunFirst(CVariableTable& variables, std::vector<CResult>& results) const;
+
+private:
+    explicit CCompiledText(std::string_view text);
+
+    std::string m_text;
+    std::vector<std::unique_ptr<CCompiledItem>> m_items;
+    const CCompiledNode* m_single { nullptr }; // the only item's expression, if it is one
+};

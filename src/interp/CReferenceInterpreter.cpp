@@ -1,0 +1,556 @@
+#include "CReferenceInterpreter.h"
+
+#include "CConsole.h"
+#include "EvalError.h"
+#include "Int32.h"
+#include "NumberText.h"
+#include "OutputConversion.h"
+#include "Texts.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void Fail(std::string_view message) { throw CEvalError(texts::Cp932Text(message)); }
+
+bool IsValue(const CToken& token) { return token.kind == TK_NUMBER || token.kind == TK_IDENT; }
+
+CToken Number(double value) { return CToken { TK_NUMBER, {}, value }; }
+
+// Counts the nesting of comma lists for the life of one ParseList call.
+class CNestingGuard {
+public:
+    explicit CNestingGuard(int& depth) : m_depth(depth)
+    {
+        // The outermost list is level 0.
+        if (m_depth > CReferenceInterpreter::kMaxNesting)
+            Fail(texts::kNestingTooDeep);
+        ++m_depth;
+    }
+    ~CNestingGuard() { --m_depth; }
+    CNestingGuard(const CNestingGuard&) = delete;
+    CNestingGuard& operator=(const CNestingGuard&) = delete;
+
+private:
+    int& m_depth;
+};
+
+// The binary operator that a compound assignment applies.
+int OperatorOfCompound(int kind)
+{
+    switch (kind) {
+    case TK_ADD_ASSIGN: return TK_PLUS;
+    case TK_SUB_ASSIGN: return TK_MINUS;
+    case TK_MUL_ASSIGN: return TK_MUL;
+    case TK_DIV_ASSIGN: return TK_DIV;
+    case TK_MOD_ASSIGN: return TK_MOD;
+    case TK_AND_ASSIGN: return TK_BITAND;
+    case TK_OR_ASSIGN: return TK_BITOR;
+    case TK_XOR_ASSIGN: return TK_XOR;
+    case TK_SHL_ASSIGN: return TK_SHL;
+    case TK_SHR_ASSIGN: return TK_SHR;
+    default: return TK_END;
+    }
+}
+
+std::string ElementName(std::string_view base, const std::vector<std::int32_t>& indices)
+{
+    std::string name(base);
+    for (const std::int32_t index : indices) {
+        name += '[';
+        name += std::to_string(index);
+        name += ']';
+    }
+    return name;
+}
+
+} // namespace
+
+CReferenceInterpreter::CReferenceInterpreter() : m_variables(m_ownVariables) { m_variables.Init(); }
+
+CReferenceInterpreter::CReferenceInterpreter(CVariableTable& variables) : m_variables(variables) {}
+
+CReferenceInterpreter::~CReferenceInterpreter()
+{
+    m_pending.Clear();
+    m_ownVariables.Destroy();
+}
+
+CToken CReferenceInterpreter::Pop()
+{
+    CToken token;
+    m_pending.PopFront(token);
+    return token;
+}
+
+void CReferenceInterpreter::Run(std::string_view text)
+{
+    m_depth = 0;
+    m_pending.Tokenize(text);
+    ParseList();
+}
+
+// ---- entry points ----------------------------------------------------------
+
+double CReferenceInterpreter::Evaluate(std::string_view text)
+{
+    try {
+        Run(text);
+    } catch (const CEvalError&) {
+        throw CEvalError(std::string(text));
+    }
+    return Pop().value;
+}
+
+double CReferenceInterpreter::EvaluateReport(std::string_view text, CConsole& console)
+{
+    try {
+        Run(text);
+    } catch (const CEvalError& error) {
+        console.Write(error.Text());
+        console.NewLine();
+        throw CEvalError(std::string(text));
+    }
+    return Pop().value;
+}
+
+void CReferenceInterpreter::ExecuteOutput(std::string_view text, CConsole& console)
+{
+    try {
+        Run(text);
+    } catch (const CEvalError& error) {
+        console.Write(error.Text());
+        console.NewLine();
+        throw CEvalError(std::string(text));
+    }
+    bool afterValue = false;
+    for (CToken token = Pop(); token.kind != TK_END; token = Pop()) {
+        if (IsValue(token)) {
+            if (afterValue)
+                console.Write(" ");
+            console.WriteNumber(token.kind == TK_IDENT ? m_variables.Get(token.text) : token.value);
+            afterValue = true;
+        } else if (token.kind == TK_STRING) {
+            console.Write(FillConversions(token.text));
+            afterValue = false;
+        }
+    }
+}
+
+void CReferenceInterpreter::ExecuteInput(std::string_view text, CConsole& console)
+{
+    Run(text);
+    for (CToken token = Pop(); token.kind != TK_END; token = Pop()) {
+        if (token.kind == TK_IDENT)
+            m_variables.Set(token.text, ParseLeadingNumber(console.ReadLine()));
+    }
+}
+
+double CReferenceInterpreter::NextValue()
+{
+    const CToken token = Pop();
+    return token.kind == TK_END ? 0.0 : token.value;
+}
+
+bool CReferenceInterpreter::HasPending()
+{
+    CToken token = Pop();
+    if (token.kind == TK_END)
+        return false;
+    Push(std::move(token));
+    return true;
+}
+
+std::string CReferenceInterpreter::FillConversions(const std::string& literal)
+{
+    std::string out;
+    out.reserve(literal.size());
+    std::size_t i = 0;
+    while (i < literal.size()) {
+        const std::size_t length = literal[i] == '%' ? ConversionLength(std::string_view(literal).substr(i)) : 0;
+        if (length == 0) {
+            out += literal[i++];
+            continue;
+        }
+        const CToken argument = Pop();
+        const double value = argument.kind == TK_END ? 0.0 : argument.value;
+        out += FormatDouble(literal.substr(i, length).c_str(), value);
+        i += length;
+    }
+    return out;
+}
+
+// ---- grammar ---------------------------------------------------------------
+
+// list -> assignment { ',' assignment }
+// The results stay at the front in written order, followed by the token that
+// ended the list.
+void CReferenceInterpreter::ParseList()
+{
+    CNestingGuard guard(m_depth);
+    std::vector<CToken> results;
+    for (;;) {
+        ParseAssignment();
+        results.push_back(Pop());
+        CToken next = Pop();
+        if (next.kind != TK_COMMA) {
+            Push(std::move(next));
+            break;
+        }
+    }
+    for (auto it = results.rbegin(); it != results.rend(); ++it)
+        Push(std::move(*it));
+}
+
+// assignment -> logical_or [ assign_op list ]   (only when logical_or is a name)
+void CReferenceInterpreter::ParseAssignment()
+{
+    ParseLogicalOr();
+    CToken target = Pop();
+    if (target.kind != TK_IDENT) {
+        Push(target);
+        return;
+    }
+    CToken op = Pop();
+    if (op.kind == TK_ASSIGN) {
+        ParseList();
+        Push(target);
+        AssignTop();
+    } else if (const int binary = OperatorOfCompound(op.kind); binary != TK_END) {
+        ParseList();
+        Push(target);
+        ApplyOperator(binary);
+        Push(target);
+        AssignTop();
+    } else {
+        Push(std::move(op));
+        Push(std::move(target));
+    }
+}
+
+void CReferenceInterpreter::ParseBinary(void (CReferenceInterpreter::*next)(), const int* operators)
+{
+    (this->*next)();
+    for (;;) {
+        CToken left = Pop();
+        CToken op = Pop();
+        bool matches = false;
+        for (const int* k = operators; *k != TK_END; ++k)
+            matches = matches || *k == op.kind;
+        if (!matches) {
+            Push(std::move(op));
+            Push(std::move(left));
+            return;
+        }
+        (this->*next)();
+        Push(std::move(left));
+        ApplyOperator(op.kind);
+    }
+}
+
+// logical_or -> logical_and { '||' logical_and }
+void CReferenceInterpreter::ParseLogicalOr()
+{
+    static constexpr int kOps[] = { TK_OR, TK_END };
+    ParseBinary(&CReferenceInterpreter::ParseLogicalAnd, kOps);
+}
+
+// logical_and -> bit_or { '&&' bit_or }
+void CReferenceInterpreter::ParseLogicalAnd()
+{
+    static constexpr int kOps[] = { TK_AND, TK_END };
+    ParseBinary(&CReferenceInterpreter::ParseBitOr, kOps);
+}
+
+// bit_or -> bit_xor { '|' bit_xor }
+void CReferenceInterpreter::ParseBitOr()
+{
+    static constexpr int kOps[] = { TK_BITOR, TK_END };
+    ParseBinary(&CReferenceInterpreter::ParseBitXor, kOps);
+}
+
+// bit_xor -> bit_and { '^' bit_and }
+void CReferenceInterpreter::ParseBitXor()
+{
+    static constexpr int kOps[] = { TK_XOR, TK_END };
+    ParseBinary(&CReferenceInterpreter::ParseBitAnd, kOps);
+}
+
+// bit_and -> equality { '&' equality }
+void CReferenceInterpreter::ParseBitAnd()
+{
+    static constexpr int kOps[] = { TK_BITAND, TK_END };
+    ParseBinary(&CReferenceInterpreter::ParseEquality, kOps);
+}
+
+// equality -> relational { ('==' | '!=') relational }
+void CReferenceInterpreter::ParseEquality()
+{
+    static constexpr int kOps[] = { TK_EQ, TK_NE, TK_END };
+    ParseBinary(&CReferenceInterpreter::ParseRelational, kOps);
+}
+
+// relational -> shift { ('<' | '>' | '<=' | '>=') shift }
+void CReferenceInterpreter::ParseRelational()
+{
+    static constexpr int kOps[] = { TK_GT, TK_LT, TK_GE, TK_LE, TK_END };
+    ParseBinary(&CReferenceInterpreter::ParseShift, kOps);
+}
+
+// shift -> additive { ('>>' | '<<') additive }
+void CReferenceInterpreter::ParseShift()
+{
+    static constexpr int kOps[] = { TK_SHR, TK_SHL, TK_END };
+    ParseBinary(&CReferenceInterpreter::ParseAdditive, kOps);
+}
+
+// additive -> multiplicative { ('+' | '-') multiplicative }
+void CReferenceInterpreter::ParseAdditive()
+{
+    static constexpr int kOps[] = { TK_PLUS, TK_MINUS, TK_END };
+    ParseBinary(&CReferenceInterpreter::ParseMultiplicative, kOps);
+}
+
+// multiplicative -> unary { ('*' | '/' | '%') unary }
+void CReferenceInterpreter::ParseMultiplicative()
+{
+    static constexpr int kOps[] = { TK_MUL, TK_DIV, TK_MOD, TK_END };
+    ParseBinary(&CReferenceInterpreter::ParseUnary, kOps);
+}
+
+// unary -> ('+' | '-' | '!') primary | primary [ '++' | '--' ] | ('++' | '--') name | primary
+// The operand of a sign or of '!' is a primary, so - -x is no double negation.
+void CReferenceInterpreter::ParseUnary()
+{
+    ParsePrimary();
+    CToken first = Pop();
+    switch (first.kind) {
+    case TK_PLUS:
+    case TK_MINUS:
+    case TK_NOT: {
+        ParsePrimary();
+        const CToken operand = Pop();
+        double value = operand.value;
+        if (first.kind == TK_MINUS)
+            value = -value;
+        else if (first.kind == TK_NOT)
+            value = operand.value == 0.0 ? 1.0 : 0.0;
+        Push(Number(value));
+        return;
+    }
+    case TK_IDENT: {
+        CToken next = Pop();
+        if (next.kind == TK_INC || next.kind == TK_DEC) {
+            Push(first);
+            if (next.kind == TK_INC)
+                Increment();
+            else
+                Decrement();
+            Pop();
+            Push(Number(first.value)); // postfix: the old value
+            return;
+        }
+        Push(std::move(next));
+        Push(std::move(first));
+        return;
+    }
+    case TK_INC:
+    case TK_DEC: {
+        CToken name = Pop();
+        if (name.kind != TK_IDENT) {
+            Push(std::move(name));
+            Push(std::move(first));
+            return;
+        }
+        Push(name);
+        if (first.kind == TK_INC)
+            Increment();
+        else
+            Decrement();
+        name = Pop();
+        name.value = m_variables.Get(name.text); // prefix: the new value
+        Push(std::move(name));
+        return;
+    }
+    default:
+        Push(std::move(first));
+        return;
+    }
+}
+
+// primary -> '(' list ')' | function '(' list ')' | name { '[' list ']' } [ '=' ... ] | name
+// Any other token is left where it is and passed up as the result.
+void CReferenceInterpreter::ParsePrimary()
+{
+    CToken start = Pop();
+    if (start.kind == TK_LPAREN) {
+        ParseList();
+        CToken result = Pop();
+        const CToken close = Pop();
+        if (close.kind != TK_RPAREN)
+            Fail(texts::kNoClosingParen);
+        Push(std::move(result)); // a parenthesised name stays assignable
+        return;
+    }
+    if (IsFunctionKind(start.kind)) {
+        ParseCall(start);
+        return;
+    }
+    if (start.kind == TK_IDENT) {
+        CToken next = Pop();
+        if (next.kind == TK_LBRACKET) {
+            ParseElement(start);
+            return;
+        }
+        Push(std::move(next));
+        start.value = m_variables.Get(start.text);
+        Push(std::move(start));
+        return;
+    }
+    Push(std::move(start));
+}
+
+// element -> name '[' [ list ] ']' { '[' list ']' } [ '=' ( '{' list '}' | list ) ]
+// An element is the variable named by the array's name and its subscripts
+// written out in decimal, such as a[2][5]. Empty brackets stand for index -1
+// and are allowed only first.
+void CReferenceInterpreter::ParseElement(const CToken& name)
+{
+    std::vector<std::int32_t> indices;
+    bool emptySubscript = false;
+    for (;;) {
+        ParseList();
+        const CToken index = Pop();
+        if (index.kind == TK_RBRACKET) {
+            if (!indices.empty())
+                Fail(texts::kBadSubscript);
+            emptySubscript = true;
+            indices.push_back(-1);
+        } else {
+            indices.push_back(ToInt32(index.value));
+            Pop(); // the closing bracket, taken on trust
+        }
+        CToken next = Pop();
+        if (next.kind != TK_LBRACKET) {
+            Push(std::move(next));
+            break;
+        }
+        if (indices.size() >= static_cast<std::size_t>(kMaxSubscripts))
+            Fail(texts::kBadSubscript);
+    }
+
+    const std::string element = ElementName(name.text, indices);
+    CToken next = Pop();
+    if (next.kind != TK_ASSIGN) {
+        Push(std::move(next));
+        Push(CToken { TK_IDENT, element, m_variables.Get(element) });
+        return;
+    }
+    CToken afterAssign = Pop();
+    if (afterAssign.kind != TK_LBRACE) {
+        if (emptySubscript)
+            Fail(texts::kBadSubscript);
+        Push(std::move(afterAssign));
+        ParseList();
+        const CToken value = Pop();
+        m_variables.Set(element, value.value);
+        Push(CToken { TK_IDENT, element, value.value });
+        return;
+    }
+
+    // Initialiser list: values go to successive elements in row-major order.
+    // The first dimension is never wrapped, so an empty first subscript takes
+    // any number of rows.
+    ParseList();
+    std::vector<std::int32_t> counters(indices.size(), 0);
+    for (CToken value = Pop(); value.kind != TK_RBRACE; value = Pop()) {
+        if (value.kind == TK_END)
+            break; // no closing brace: stop at the end instead of waiting forever
+        m_variables.Set(ElementName(name.text, counters), value.value);
+        ++counters.back();
+        for (std::size_t d = counters.size() - 1; d > 0 && counters[d] >= indices[d]; --d) {
+            counters[d] = 0;
+            ++counters[d - 1];
+        }
+    }
+    Push(name);
+}
+
+// ---- operator steps --------------------------------------------------------
+
+void CReferenceInterpreter::ApplyOperator(int kind)
+{
+    const CToken left = Pop();
+    const CToken right = Pop();
+    const double l = left.value;
+    const double r = right.value;
+    if (kind == TK_DIV && r == 0.0)
+        Fail(texts::kDivisionByZero);
+    if (kind != TK_AND && kind != TK_OR && !IsValue(right))
+        Fail(texts::kSyntaxError);
+
+    auto count = [&] { return static_cast<unsigned>(ToInt32(r)) & 31u; };
+    double result = 0.0;
+    switch (kind) {
+    case TK_PLUS: result = l + r; break;
+    case TK_MINUS: result = l - r; break;
+    case TK_MUL: result = l * r; break;
+    case TK_DIV: result = l / r; break;
+    case TK_MOD: {
+        const std::int32_t a = ToInt32(l);
+        const std::int32_t b = ToInt32(r);
+        if (b == 0)
+            Fail(texts::kDivisionByZero);
+        result = b == -1 ? 0.0 : static_cast<double>(a % b); // INT32_MIN % -1 would trap
+        break;
+    }
+    case TK_SHR: result = ToInt32(l) >> count(); break;
+    case TK_SHL: result = static_cast<std::int32_t>(static_cast<std::uint32_t>(ToInt32(l)) << count()); break;
+    case TK_BITAND: result = ToInt32(l) & ToInt32(r); break;
+    case TK_BITOR: result = ToInt32(l) | ToInt32(r); break;
+    case TK_XOR: result = ToInt32(l) ^ ToInt32(r); break;
+    case TK_EQ: result = l == r; break;
+    case TK_NE: result = l != r; break;
+    case TK_GT: result = l > r; break;
+    case TK_LT: result = l < r; break;
+    case TK_GE: result = l >= r; break;
+    case TK_LE: result = l <= r; break;
+    case TK_AND: result = l != 0.0 && r != 0.0; break;
+    case TK_OR: result = l != 0.0 || r != 0.0; break;
+    default: Fail(texts::kWhat);
+    }
+    Push(Number(result));
+}
+
+void CReferenceInterpreter::AssignTop()
+{
+    CToken target = Pop();
+    const CToken value = Pop();
+    if (target.kind != TK_IDENT) {
+        if (value.kind != TK_NUMBER)
+            Fail(texts::kSyntaxErrorEqual);
+        Fail(texts::kSyntaxError);
+    }
+    m_variables.Set(target.text, value.value);
+    target.value = value.value;
+    Push(std::move(target));
+}
+
+void CReferenceInterpreter::Increment()
+{
+    CToken token = Pop();
+    if (token.kind != TK_IDENT)
+        Fail(texts::kIncrementError);
+    m_variables.Set(token.text, m_variables.Get(token.text) + 1.0);
+    Push(std::move(token));
+}
+
+void CReferenceInterpreter::Decrement()
+{
+    CToken token = Pop();
+    if (token.kind != TK_IDENT)
+        Fail(texts::kDecrementError);
+    m_variables.Set(token.text, m_variables.Get(token.text) - 1.0);
+    Push(std::move(token));
+}
