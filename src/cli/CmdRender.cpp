@@ -1,115 +1,46 @@
-// tavrin-cli render FILE.pad -o OUT.png|OUT.svg|OUT.pdf [--print]: draws a
-// chart as the editor shows it, or as its printed page, into a file.
+// tavrin-cli render: handed to tavrin-render, installed beside tavrin-cli.
+// Drawing needs Qt, and loading Qt would add more to every run of a chart
+// than the run itself uses, so only this command pays for it.
 #include "Commands.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
-constexpr const char* kRenderUsage =
-    "usage: tavrin-cli render FILE.pad -o OUT.png|OUT.svg|OUT.pdf [--print]\n"
-    "  --print   draw the printed page (every size times 5, at 600 dots per inch)\n";
+std::string SiblingProgram(const char* name)
+{
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return name; // fall back to a search of PATH
+    std::string path(self, static_cast<std::size_t>(length));
+    const auto slash = path.rfind('/');
+    return path.substr(0, slash + 1) + name;
+}
 
 } // namespace
 
-#if defined(TAVRIN_WITH_QT)
-
-#include "CArchive.h"
-#include "CTavrinDoc.h"
-#include "ChartRenderer.h"
-#include "FileIO.h"
-
-#include <QCoreApplication>
-#include <QGuiApplication>
-
-#include <cstdlib>
-#include <exception>
-#include <memory>
-
 int CmdRender(const CliArgs& args)
 {
-    std::string input;
-    std::string output;
-    bool print = false;
-    bool optionsDone = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!optionsDone && (arg == "-h" || arg == "--help")) {
-            std::fputs(kRenderUsage, stdout);
-            return 0;
-        }
-        if (!optionsDone && arg == "--print") {
-            print = true;
-        } else if (!optionsDone && (arg == "-o" || arg == "--output")) {
-            if (i + 1 >= args.size() || !output.empty()) {
-                std::fputs(kRenderUsage, stderr);
-                return kExitUsage;
-            }
-            output = args[++i];
-        } else if (!optionsDone && arg == "--") {
-            optionsDone = true;
-        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "tavrin-cli: render: unknown option '%s'\n%s", arg.c_str(), kRenderUsage);
-            return kExitUsage;
-        } else if (input.empty()) {
-            input = arg;
-        } else {
-            std::fputs(kRenderUsage, stderr);
-            return kExitUsage;
-        }
-    }
-    if (input.empty() || output.empty()) {
-        std::fputs(kRenderUsage, stderr);
-        return kExitUsage;
-    }
-    const auto format = chartrender::FormatForPath(output);
-    if (!format) {
-        std::fprintf(stderr, "tavrin-cli: render: %s: unknown output format (use .png, .svg or .pdf)\n",
-            output.c_str());
-        return kExitUsage;
-    }
-
-    CTavrinDoc doc;
-    try {
-        doc.Load(input);
-    } catch (const CFileError& e) {
-        std::fprintf(stderr, "tavrin-cli: %s\n", e.what());
-        return kExitUsage;
-    } catch (const CFileFormatError& e) {
-        std::fprintf(stderr, "tavrin-cli: %s: %s\n", input.c_str(), e.what());
-        return kExitUsage;
-    }
-
-    // Fonts and painting need a GUI application, but never a display.
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "tavrin-cli";
-    static char* argv[] = { name, nullptr };
-    std::unique_ptr<QGuiApplication> app;
-    if (QCoreApplication::instance() == nullptr)
-        app = std::make_unique<QGuiApplication>(argc, argv);
-
-    std::string warning;
-    try {
-        chartrender::RenderChartToFile(doc.m_root, output, *format,
-            print ? chartrender::ChartPass::Print : chartrender::ChartPass::Screen, &warning);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "tavrin-cli: %s\n", e.what());
-        return 1;
-    }
-    if (!warning.empty())
-        std::fprintf(stderr, "tavrin-cli: warning: %s: %s\n", output.c_str(), warning.c_str());
-    return 0;
-}
-
-#else
-
-int CmdRender(const CliArgs&)
-{
-    std::fprintf(stderr, "tavrin-cli: render needs the Qt parts, which this build leaves out\n%s", kRenderUsage);
+    const std::string program = SiblingProgram("tavrin-render");
+    std::vector<std::string> words { "tavrin-render" };
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    std::fflush(stdout);
+    if (program.find('/') != std::string::npos)
+        execv(program.c_str(), argv.data());
+    else
+        execvp(program.c_str(), argv.data());
+    std::fprintf(stderr, "tavrin-cli: render needs %s (%s); this build may have been made without Qt\n",
+        program.c_str(), std::strerror(errno));
     return kExitUsage;
 }
-
-#endif
