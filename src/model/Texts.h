@@ -34,6 +34,9 @@ inline constexpr std::string_view kRunTitle = "結果表示";
 inline constexpr std::string_view kCodeTitle = "Cソースコード";
 inline constexpr std::string_view kErrorLinePrefix = "Error -- \"";
 // The console of a run or a code generation could not be opened.
+// Shown for console events other than Ctrl+C (Ctrl+Break); the run goes on.
+inline constexpr std::string_view kHandlerMessage = "ハンドラに制御が渡りました";
+inline constexpr std::string_view kHandlerCaption = "ハンドラ";
 inline constexpr std::string_view kConsoleOpenFailed = "コンソールを開けませんでした。";
 
 // Printing

@@ -398,6 +398,18 @@ void CConsoleWindow::keyPressEvent(QKeyEvent* e)
             Interrupt();
         return;
     }
+    if ((key == Qt::Key_Pause && (mods & Qt::ControlModifier)) || key == Qt::Key_Cancel) {
+        // Ctrl+Break only tells the user that it was seen: unlike Ctrl+C it
+        // does not stop the run. The box is not modal, so output goes on.
+        auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromUtf8(texts::kHandlerCaption.data(),
+                                        static_cast<int>(texts::kHandlerCaption.size())),
+            QString::fromUtf8(texts::kHandlerMessage.data(), static_cast<int>(texts::kHandlerMessage.size())),
+            QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setObjectName(QStringLiteral("handlerMessage"));
+        box->open();
+        return;
+    }
     if ((key == Qt::Key_C && mods == (Qt::ControlModifier | Qt::ShiftModifier))
         || (key == Qt::Key_Insert && mods == Qt::ControlModifier)) {
         CopySelection();

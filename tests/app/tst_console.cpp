@@ -231,6 +231,29 @@ private slots:
         QTRY_COMPARE(log->doneCalls.load(), 1);
     }
 
+    void ctrlBreakOnlyShowsTheHandlerMessage()
+    {
+        auto log = std::make_shared<JobLog>();
+        Start(ConsoleKind::Run, log, [](CConsole& console) {
+            while (g_running) {
+            }
+            console.Finish();
+        });
+        QTRY_VERIFY(OpenConsole());
+        QPointer<CConsoleWindow> console = OpenConsole();
+        QTest::keyClick(console, Qt::Key_Pause, Qt::ControlModifier);
+        auto* box = console->findChild<QMessageBox*>(QStringLiteral("handlerMessage"));
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("ハンドラに制御が渡りました"));
+        QCOMPARE(box->windowTitle(), QStringLiteral("ハンドラ"));
+        QCOMPARE(g_running.load(), 1);
+        box->accept();
+        QTest::keyClick(console, Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(WaitForTail(console, kPrompt));
+        QTest::keyClick(console, Qt::Key_Return);
+        QTRY_COMPARE(log->doneCalls.load(), 1);
+    }
+
     void ctrlCCompletesAWaitingReadWithAnEmptyLine()
     {
         auto log = std::make_shared<JobLog>();
