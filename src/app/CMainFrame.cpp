@@ -396,6 +396,14 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CTavrinDoc> doc, const QString
     // Before the main window is shown the area has no size of its own yet.
     const QSize area = m_mdiArea->isVisible() ? m_mdiArea->viewport()->size() : size() - QSize(20, 120);
     child->resize(std::max(480, area.width() * 3 / 4), std::max(360, area.height() * 3 / 4));
+    // New windows cascade from the top-left corner, each one step below and
+    // right of the one before, starting over where the next would leave the
+    // area, as MDI programs place them.
+    constexpr int kCascadeStep = 24;
+    const int others = static_cast<int>(m_mdiArea->subWindowList().size()) - 1;
+    const int room = std::max(1, std::min(area.width() - child->width(), area.height() - child->height()) / kCascadeStep + 1);
+    const int step = (others % room) * kCascadeStep;
+    child->move(step, step);
     child->show();
     m_mdiArea->setActiveSubWindow(child);
     child->View().setFocus(Qt::OtherFocusReason);
