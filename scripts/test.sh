@@ -21,3 +21,6 @@ cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j"$jobs")
+
+# A short pass of every fuzz target (clang, libFuzzer, ASan and UBSan).
+fuzz/run.sh 60

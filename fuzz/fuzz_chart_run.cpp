@@ -1,0 +1,34 @@
+// Any bytes that load as a chart are run (with a step limit and scripted
+// input) and translated into C, without a crash.
+#include "CArchive.h"
+#include "CMemoryConsole.h"
+#include "CTavrinDoc.h"
+#include "CodeGenerator.h"
+#include "FuzzSupport.h"
+#include "RunDriver.h"
+#include "RunLimits.h"
+
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    CTavrinDoc doc;
+    try {
+        doc.LoadFromBytes(bytes);
+    } catch (const CFileFormatError&) {
+        return 0;
+    }
+
+    SetRunStepLimit(2000);
+    {
+        CMemoryConsole console(ScriptedInput());
+        RunChart(doc.m_root, console);
+        if (!console.Finished())
+            FuzzFail("the run did not finish its console");
+    }
+    SetRunStepLimit(0);
+
+    GenerateCodeText(doc.m_root);
+    return 0;
+}
