@@ -60,23 +60,6 @@ inline double Apply(int kind, double l, double r)
     }
 }
 
-int OperatorOfCompound(int kind)
-{
-    switch (kind) {
-    case TK_ADD_ASSIGN: return TK_PLUS;
-    case TK_SUB_ASSIGN: return TK_MINUS;
-    case TK_MUL_ASSIGN: return TK_MUL;
-    case TK_DIV_ASSIGN: return TK_DIV;
-    case TK_MOD_ASSIGN: return TK_MOD;
-    case TK_AND_ASSIGN: return TK_BITAND;
-    case TK_OR_ASSIGN: return TK_BITOR;
-    case TK_XOR_ASSIGN: return TK_XOR;
-    case TK_SHL_ASSIGN: return TK_SHL;
-    case TK_SHR_ASSIGN: return TK_SHR;
-    default: return TK_END;
-    }
-}
-
 int Arity(int function)
 {
     switch (function) {

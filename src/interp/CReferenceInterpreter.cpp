@@ -36,24 +36,6 @@ private:
     int& m_depth;
 };
 
-// The binary operator that a compound assignment applies.
-int OperatorOfCompound(int kind)
-{
-    switch (kind) {
-    case TK_ADD_ASSIGN: return TK_PLUS;
-    case TK_SUB_ASSIGN: return TK_MINUS;
-    case TK_MUL_ASSIGN: return TK_MUL;
-    case TK_DIV_ASSIGN: return TK_DIV;
-    case TK_MOD_ASSIGN: return TK_MOD;
-    case TK_AND_ASSIGN: return TK_BITAND;
-    case TK_OR_ASSIGN: return TK_BITOR;
-    case TK_XOR_ASSIGN: return TK_XOR;
-    case TK_SHL_ASSIGN: return TK_SHL;
-    case TK_SHR_ASSIGN: return TK_SHR;
-    default: return TK_END;
-    }
-}
-
 std::string ElementName(std::string_view base, const std::vector<std::int32_t>& indices)
 {
     std::string name(base);

@@ -192,13 +192,7 @@ void CTavrinView::keyPressEvent(QKeyEvent* e)
 void CTavrinView::OnEditCut()
 {
     EndResize();
-    std::unique_ptr<CProcessBox> box = m_doc.Cut();
-    if (!box)
-        return;
-    if (m_clipboard)
-        m_clipboard->ReleaseContents();
-    m_clipboard = std::move(box);
-    Refresh();
+    TakeIntoClipboard(m_doc.Cut());
 }
 
 void CTavrinView::OnEditCopy()
@@ -206,7 +200,13 @@ void CTavrinView::OnEditCopy()
     // A copy of a root box taken for a box selected inside it must carry the
     // texts as typed, not as they stood at the last save.
     m_doc.m_root.CommitText();
-    std::unique_ptr<CProcessBox> box = m_doc.Copy();
+    TakeIntoClipboard(m_doc.Copy());
+}
+
+// The old clipboard box is released only when there is a new one: Cut or
+// Copy with nothing selected keeps what was there.
+void CTavrinView::TakeIntoClipboard(std::unique_ptr<CProcessBox> box)
+{
     if (!box)
         return;
     if (m_clipboard)

@@ -85,6 +85,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    void TakeIntoClipboard(std::unique_ptr<CProcessBox> box);
     // Runs `use` with a device context for the view outside painting (for
     // insertion, which places editors), scroll origin applied.
     void WithClientDC(const std::function<void(CDC&)>& use);
