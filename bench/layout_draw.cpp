@@ -2,6 +2,7 @@
 // the recording device context (recording off, so that the pass itself is
 // measured). The cost must grow with boxes x nesting depth and no faster:
 // compare ns/box between the sizes and depths.
+#include "BenchCharts.h"
 #include "CBoxSequence.h"
 #include "CBranchBox.h"
 #include "CMemoryEditor.h"
@@ -15,40 +16,6 @@
 #include <memory>
 
 namespace {
-
-// Fills `root` with groups of nested containers: each group is a chain of
-// `depth` containers (loops and branches by turns), each holding one leaf
-// beside the next container, until `boxes` boxes exist.
-void BuildChart(CRootSequence& root, int boxes, int depth)
-{
-    int made = 0;
-    while (made < boxes) {
-        CBoxSequence* seq = &root;
-        for (int level = 0; level < depth && made < boxes; ++level) {
-            std::unique_ptr<CProcessBox> container;
-            CBoxSequence* inner = nullptr;
-            if (level % 2 == 0) {
-                auto loop = std::make_unique<CPreTestLoopBox>(0, 0, 150, 25);
-                inner = &loop->m_bodySeq;
-                container = std::move(loop);
-            } else {
-                auto branch = std::make_unique<CBranchBox>(0, 0, 150, 25);
-                branch->m_elseSeq.m_boxes.push_back(std::make_unique<COutputBox>(0, 0, 150, 25));
-                ++made;
-                inner = &branch->m_thenSeq;
-                container = std::move(branch);
-            }
-            container->m_text = "i = 1, 10";
-            seq->m_boxes.push_back(std::move(container));
-            ++made;
-            if (made < boxes) {
-                seq->m_boxes.push_back(std::make_unique<CSimpleBox>(0, 0, 150, 25));
-                ++made;
-            }
-            seq = inner;
-        }
-    }
-}
 
 int CountBoxes(const CBoxSequence& seq)
 {
@@ -66,7 +33,7 @@ int CountBoxes(const CBoxSequence& seq)
 void BM_ScreenPass(benchmark::State& state)
 {
     CRootSequence root;
-    BuildChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    BuildNestedChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     CMemoryEditorHost host;
     CRecordingDC dc(DeviceKind::Screen);
     dc.SetRecording(false);
@@ -82,7 +49,7 @@ void BM_ScreenPass(benchmark::State& state)
 void BM_PrintPass(benchmark::State& state)
 {
     CRootSequence root;
-    BuildChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    BuildNestedChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     CRecordingDC dc(DeviceKind::Printer);
     dc.SetRecording(false);
     for (auto _ : state)
@@ -97,7 +64,7 @@ void BM_PrintPass(benchmark::State& state)
 void BM_ScreenPassRecorded(benchmark::State& state)
 {
     CRootSequence root;
-    BuildChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    BuildNestedChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
         CRecordingDC dc(DeviceKind::Screen);
         root.DrawAsRoot(&dc, nullptr);

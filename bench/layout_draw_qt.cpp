@@ -2,6 +2,7 @@
 // (1000 x 800, most of a tall chart clipped away, as a scrolled view paints),
 // for charts of 1,000 and 10,000 boxes: the bare pass, and the screen render
 // that also paints every box text.
+#include "BenchCharts.h"
 #include "CBoxSequence.h"
 #include "CBranchBox.h"
 #include "COutputBox.h"
@@ -21,41 +22,6 @@
 
 namespace {
 
-// A chain of `depth` containers per group, one leaf beside each, as in
-// layout_draw.cpp.
-void BuildChart(CRootSequence& root, int boxes, int depth)
-{
-    int made = 0;
-    while (made < boxes) {
-        CBoxSequence* seq = &root;
-        for (int level = 0; level < depth && made < boxes; ++level) {
-            std::unique_ptr<CProcessBox> container;
-            CBoxSequence* inner = nullptr;
-            if (level % 2 == 0) {
-                auto loop = std::make_unique<CPreTestLoopBox>(0, 0, 150, 25);
-                inner = &loop->m_bodySeq;
-                container = std::move(loop);
-            } else {
-                auto branch = std::make_unique<CBranchBox>(0, 0, 150, 25);
-                branch->m_elseSeq.m_boxes.push_back(std::make_unique<COutputBox>(0, 0, 150, 25));
-                ++made;
-                inner = &branch->m_thenSeq;
-                container = std::move(branch);
-            }
-            container->m_text = "i = 1, 10";
-            seq->m_boxes.push_back(std::move(container));
-            ++made;
-            if (made < boxes) {
-                auto leaf = std::make_unique<CSimpleBox>(0, 0, 150, 25);
-                leaf->m_text = "x = x + i";
-                seq->m_boxes.push_back(std::move(leaf));
-                ++made;
-            }
-            seq = inner;
-        }
-    }
-}
-
 void SetBoxCounter(benchmark::State& state)
 {
     state.counters["per_box"] = benchmark::Counter(static_cast<double>(state.range(0)),
@@ -65,7 +31,7 @@ void SetBoxCounter(benchmark::State& state)
 void BM_QPainterPass(benchmark::State& state)
 {
     CRootSequence root;
-    BuildChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    BuildNestedChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), "x = x + i");
     QImage image(1000, 800, QImage::Format_RGB32);
     for (auto _ : state) {
         image.fill(Qt::white);
@@ -79,7 +45,7 @@ void BM_QPainterPass(benchmark::State& state)
 void BM_ScreenRender(benchmark::State& state)
 {
     CRootSequence root;
-    BuildChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    BuildNestedChart(root, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), "x = x + i");
     QImage image(1000, 800, QImage::Format_RGB32);
     for (auto _ : state) {
         image.fill(Qt::white);
