@@ -151,16 +151,21 @@ void CBoxSequence::InsertBox(int index, std::unique_ptr<CProcessBox> box, CDC* d
 
 void CBoxSequence::InsertAt(int index, ToolId tool, CDC* dc, const CProcessBox* clipboard)
 {
+    // A nested line reaches 7 above its first box and 7 below its last.
+    InsertPlaced(index, tool, dc, clipboard, std::int64_t { m_top } + kArmOverhang,
+        std::int64_t { m_bottom } + m_gap - kArmOverhang);
+}
+
+void CBoxSequence::InsertPlaced(int index, ToolId tool, CDC* dc, const CProcessBox* clipboard, std::int64_t headY,
+    std::int64_t tailY)
+{
     const int n = static_cast<int>(m_boxes.size());
     if (index < 0 || index > n)
         return;
-    std::int64_t y;
-    if (index == 0) {
-        y = std::int64_t { m_top } + kArmOverhang;
-    } else if (index == n) {
-        y = std::int64_t { m_bottom } + m_gap - kArmOverhang;
+    std::int64_t y = headY;
+    if (index == n && n > 0) {
+        y = tailY;
     } else {
-        y = std::int64_t { m_top } + kArmOverhang;
         for (int i = 0; i < index; ++i)
             y += std::int64_t { m_gap } + m_boxes[static_cast<std::size_t>(i)]->m_height;
     }
@@ -293,23 +298,8 @@ CRootSequence::~CRootSequence() = default;
 
 void CRootSequence::InsertAt(int index, ToolId tool, CDC* dc, const CProcessBox* clipboard)
 {
-    const int n = static_cast<int>(m_boxes.size());
-    if (index < 0 || index > n)
-        return;
-    std::int64_t y;
-    if (index == 0) {
-        y = std::int64_t { m_top } + m_gap;
-    } else if (index == n) {
-        y = m_bottom;
-    } else {
-        y = std::int64_t { m_top } + m_gap;
-        for (int i = 0; i < index; ++i)
-            y += std::int64_t { m_gap } + m_boxes[static_cast<std::size_t>(i)]->m_height;
-    }
-    auto box = MakeBox(tool, m_x, ClampToInt(y), clipboard);
-    if (!box)
-        return;
-    InsertBox(index, std::move(box), dc);
+    // The root's first box stands one gap below the start terminal's line.
+    InsertPlaced(index, tool, dc, clipboard, std::int64_t { m_top } + m_gap, m_bottom);
 }
 
 std::unique_ptr<CProcessBox> CRootSequence::CopySelected()

@@ -6,6 +6,7 @@
 #include "CBoxEditor.h"
 #include "ToolIds.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -76,6 +77,10 @@ protected:
     CBoxSequence(); // root values
     // Geometry of the insertion at gap `index`, shared by both variants.
     void InsertBox(int index, std::unique_ptr<CProcessBox> box, CDC* dc);
+    // Inserts at gap `index`: at headY for the head, tailY for the tail, and
+    // below the boxes before it, each followed by a gap, in between.
+    void InsertPlaced(int index, ToolId tool, CDC* dc, const CProcessBox* clipboard, std::int64_t headY,
+        std::int64_t tailY);
     // Builds the box a tool inserts at (x, y), or a clone of the clipboard.
     static std::unique_ptr<CProcessBox> MakeBox(ToolId tool, int x, int y, const CProcessBox* clipboard);
 };
