@@ -2,6 +2,7 @@
 // and delivered, Ctrl+C and closing the window during a run, the exit prompt.
 
 #include "CConsoleWindow.h"
+#include "ConsoleTestSupport.h"
 #include "Codec.h"
 #include "Texts.h"
 
@@ -34,8 +35,6 @@ std::string Cp932(std::string_view utf8)
     return codec::Utf8ToCp932(utf8).value();
 }
 
-const QString kPrompt = QStringLiteral("press ENTER key to exit");
-
 // The state a job shares with the test; the worker writes, the test reads
 // once `done` has been called (or under the lock).
 struct JobLog {
@@ -54,28 +53,6 @@ struct JobLog {
     }
 };
 
-CConsoleWindow* OpenConsole()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* console = qobject_cast<CConsoleWindow*>(w); console && console->isVisible())
-            return console;
-    return nullptr;
-}
-
-// Sends each character as a key press carrying its text, as a keyboard or an
-// input method would; "\n" presses Enter.
-void Type(QWidget* w, const QString& text)
-{
-    for (const char32_t c : text.toUcs4()) {
-        if (c == U'\n') {
-            QTest::keyClick(w, Qt::Key_Return);
-            continue;
-        }
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUcs4(&c, 1));
-        QApplication::sendEvent(w, &press);
-    }
-}
-
 void Start(ConsoleKind kind, std::shared_ptr<JobLog> log, std::function<void(CConsole&)> job,
            QWidget* owner = nullptr)
 {
@@ -83,21 +60,6 @@ void Start(ConsoleKind kind, std::shared_ptr<JobLog> log, std::function<void(CCo
 }
 
 // Waits until the console shows `tail` at its end, draining at once.
-bool WaitForTail(CConsoleWindow* console, const QString& tail, int timeoutMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < timeoutMs) {
-        if (!console)
-            return false;
-        console->DrainOutput(50);
-        if (console->Text().endsWith(tail))
-            return true;
-        QTest::qWait(5);
-    }
-    return false;
-}
-
 } // namespace
 
 class TestConsole : public QObject {

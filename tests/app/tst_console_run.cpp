@@ -3,6 +3,7 @@
 // console stopped by Ctrl+C or by closing it.
 
 #include "CConsoleWindow.h"
+#include "ConsoleTestSupport.h"
 #include "CTavrinDoc.h"
 #include "CodeGenerator.h"
 #include "Outline.h"
@@ -22,8 +23,6 @@
 
 namespace {
 
-const QString kPrompt = QStringLiteral("press ENTER key to exit");
-
 QString SourceFile(const QString& relative)
 {
     return QStringLiteral(TAVRIN_SOURCE_DIR "/") + relative;
@@ -35,41 +34,6 @@ std::optional<QByteArray> ReadFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll();
-}
-
-CConsoleWindow* OpenConsole()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* console = qobject_cast<CConsoleWindow*>(w); console && console->isVisible())
-            return console;
-    return nullptr;
-}
-
-void Type(QWidget* w, const QString& text)
-{
-    for (const char32_t c : text.toUcs4()) {
-        if (c == U'\n') {
-            QTest::keyClick(w, Qt::Key_Return);
-            continue;
-        }
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUcs4(&c, 1));
-        QApplication::sendEvent(w, &press);
-    }
-}
-
-bool WaitForTail(QPointer<CConsoleWindow> console, const QString& tail, int timeoutMs = 20000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < timeoutMs) {
-        if (!console)
-            return false;
-        console->DrainOutput(50);
-        if (console->Text().endsWith(tail))
-            return true;
-        QTest::qWait(5);
-    }
-    return false;
 }
 
 std::unique_ptr<CTavrinDoc> ChartFromOutline(const QByteArray& outline)
