@@ -4,11 +4,13 @@
 set -euo pipefail
 
 packages=(
-  g++ make cmake pkg-config
+  g++ make cmake pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
   fonts-noto-cjk
-  xvfb xauth
+  qt6-translations-l10n qt6-l10n-tools
+  xvfb xauth xdotool
+  lua5.4
   clang libclang-rt-14-dev
   locales
   time
