@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ make cmake pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   fonts-noto-cjk
   qt6-translations-l10n qt6-l10n-tools
   xvfb xauth xdotool
@@ -14,6 +14,10 @@ packages=(
   clang libclang-rt-14-dev
   locales
   time
+  # Building and checking the Debian package (scripts/package.sh,
+  # scripts/check-package.sh).
+  dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream shared-mime-info
+  xdg-utils libglib2.0-bin bash-completion man-db
 )
 
 missing=()

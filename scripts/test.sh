@@ -16,6 +16,10 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_WERROR=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
+# The Debian package of that build: lintian, the desktop and AppStream
+# validators, then an install on this machine with a double-click test.
+scripts/check-package.sh build
+
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_WERROR=ON -DTAVRIN_SANITIZE=ON -DTAVRIN_BUILD_BENCH=OFF
 cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

@@ -2,6 +2,7 @@
 
 #include "CChildFrame.h"
 #include "CMainFrame.h"
+#include "TavrinVersion.h"
 #include "Texts.h"
 
 #include <QApplication>
@@ -30,6 +31,9 @@ int CTavrinApp::InitInstance(const QStringList& arguments)
             std::fputs("usage: tavrin [FILE.pad]...\n"
                        "Opens each chart named, or a new chart when none is named.\n",
                        stdout);
+            return 0;
+        } else if (!optionsEnded && argument == QStringLiteral("--version")) {
+            std::fputs("tavrin " TAVRIN_VERSION "\n", stdout);
             return 0;
         } else if (!optionsEnded && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
             std::fprintf(stderr, "tavrin: unknown option '%s'\nusage: tavrin [FILE.pad]...\n",

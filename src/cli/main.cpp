@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "TavrinVersion.h"
 
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tavrin-cli COMMAND [ARGS]\n"
+    "       tavrin-cli --help | --version\n"
     "\n"
     "commands:\n"
     "  run FILE.pad [--pause] [--raw] [--timeout SECONDS]   run a chart in the terminal\n"
@@ -27,6 +29,10 @@ int main(int argc, char** argv)
     std::string_view command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::fputs("tavrin-cli " TAVRIN_VERSION "\n", stdout);
         return 0;
     }
     CliArgs args(argv + 2, argv + argc);

@@ -3,6 +3,8 @@
 // codec::Utf8ToCp932 gives the bytes where a console or a box needs them
 // (see Cp932Text).
 
+#include "TavrinVersion.h"
+
 #include <string>
 #include <string_view>
 
@@ -52,7 +54,7 @@ inline constexpr std::string_view kIndicatorCaps = "CAP";
 inline constexpr std::string_view kIndicatorNum = "NUM";
 inline constexpr std::string_view kIndicatorScroll = "SCRL";
 inline constexpr std::string_view kAboutTitle = "ﾊﾞｰｼﾞｮﾝ情報";
-inline constexpr std::string_view kAboutVersion = "Tavrin Version 0.1.0";
+inline constexpr std::string_view kAboutVersion = "Tavrin Version " TAVRIN_VERSION;
 inline constexpr std::string_view kAboutDevelopers = "開発者:\nTavrin プロジェクトの開発者一同";
 inline constexpr std::string_view kOpenDialogTitle = "開く";
 inline constexpr std::string_view kSaveAsDialogTitle = "名前を付けて保存";
