@@ -15,8 +15,10 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     echo "package: $build is not a configured build tree" >&2
     exit 2
   fi
-  # The flags a Debian package is built with (hardening, reproducible paths);
+  # The flags a Debian package is built with (hardening, reproducible paths),
+  # with symbols bound at start-up so that the tables can be made read-only.
   # CMake takes no CPPFLAGS of its own, so they go with the compiler flags.
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+bindnow
   CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
   LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_BUILD_BENCH=OFF \
