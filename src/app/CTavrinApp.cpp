@@ -29,6 +29,7 @@ int CTavrinApp::InitInstance(const QStringList& arguments)
             optionsEnded = true;
         } else if (!optionsEnded && (argument == QStringLiteral("--help") || argument == QStringLiteral("-h"))) {
             std::fputs("usage: tavrin [FILE.pad]...\n"
+                       "       tavrin --version\n"
                        "Opens each chart named, or a new chart when none is named.\n",
                        stdout);
             return 0;
