@@ -45,6 +45,8 @@ expect "tavrin-cli gen chart.pad -o " "folder program.c"
 expect "tavrin-cli render chart.pad -o " "folder picture.png"
 expect "tavrin-cli render chart.pad -" "--help --print -o"
 expect "tavrin-cli build notes.txt -o " "chart.pad folder other.pad"
+expect "tavrin-cli build notes.txt -" "-o"
+expect "tavrin-cli dump -" ""
 # An outline may have any name.
 expect "tavrin-cli build n" "notes.txt"
 
