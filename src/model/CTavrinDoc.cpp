@@ -207,5 +207,6 @@ CProcessBox* CTavrinDoc::CopyBox(CProcessBox& box, CBoxPlace gap, CDC* dc)
     CInsertBoxCommand& step = *copy;
     if (!Execute(std::move(copy), dc))
         return nullptr;
+    SelectOnly(step.Box());
     return step.Box();
 }

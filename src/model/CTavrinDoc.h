@@ -95,7 +95,7 @@ public:
     // below it, or onto its own place.
     bool MoveBox(CProcessBox& box, CBoxPlace gap, CDC* dc);
     // Inserts a copy of `box` at `gap`; refused as MoveBox refuses. Returns
-    // the copy or null.
+    // the copy, selected alone, or null.
     CProcessBox* CopyBox(CProcessBox& box, CBoxPlace gap, CDC* dc);
 
     int m_minWidth { 600 };

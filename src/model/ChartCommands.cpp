@@ -366,7 +366,12 @@ bool CMoveBoxCommand::Apply(CDC* dc)
     // The box goes where a pasted copy would: the sequence's insertion rule
     // places a stand-in, whose place the box then takes.
     m_shift = InsertionShift(to);
-    to.InsertAt(m_toIndex, kToolSimple, dc, nullptr);
+    try {
+        to.InsertAt(m_toIndex, kToolSimple, dc, nullptr);
+    } catch (...) {
+        PutIn(*m_from.sequence, m_from.index, std::move(box)); // out of memory: no box is lost
+        throw;
+    }
     std::unique_ptr<CProcessBox>& slot = to.m_boxes[static_cast<std::size_t>(m_toIndex)];
     m_dx = ClampToInt(std::int64_t { slot->m_x } - box->m_x);
     m_dy = ClampToInt(std::int64_t { slot->m_y } - box->m_y);

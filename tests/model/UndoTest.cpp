@@ -247,6 +247,8 @@ TEST(Undo, DropsIntoTheBoxItselfBelowItOrOntoItsOwnPlaceAreRefused)
     CProcessBox* copy = doc.CopyBox(*chart.loop, { &b.m_thenSeq, 1 }, nullptr);
     ASSERT_NE(copy, nullptr);
     EXPECT_NE(copy, chart.loop);
+    EXPECT_EQ(copy->m_selected, 1);
+    EXPECT_EQ(chart.loop->m_selected, 0);
     EXPECT_EQ(Shape(b.m_thenSeq), "S\"c\"L\"d\"[S\"e\"]");
     while (doc.Undo(nullptr)) { }
     EXPECT_EQ(doc.SaveToBytes(), chart.original);
