@@ -175,11 +175,11 @@ CInsertBoxCommand::~CInsertBoxCommand() = default;
 
 bool CInsertBoxCommand::Apply(CDC* dc)
 {
+    if (m_box == nullptr && !IsGapOf(m_gap))
+        return false;
     CBoxSequence& sequence = *m_gap.sequence;
     if (m_box == nullptr) {
         // The first time the sequence's own rule builds and places the box.
-        if (!IsGapOf(m_gap))
-            return false;
         const std::size_t before = sequence.m_boxes.size();
         m_shift = InsertionShift(sequence);
         sequence.InsertAt(m_gap.index, m_tool, dc, m_source);

@@ -241,6 +241,33 @@ TEST(UndoRandom, UndoingAndRedoingEveryStepGivesBackEachStatesBytes)
         RunRandomEdits(seed, false, 300);
 }
 
+// With a short history the oldest steps go all the time; what is kept must
+// still undo and redo consistently, down to the oldest state kept.
+TEST(UndoRandom, AShortHistoryDropsItsOldestStepsSafely)
+{
+    for (unsigned seed = 201; seed <= 210; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        CRandomEditor editor(seed, false);
+        int budget = 40;
+        editor.Fill(editor.m_doc.m_root, 0, budget);
+        CUndoStack& history = editor.m_doc.History();
+        history.SetLimit(15);
+        for (int step = 0; step < 300; ++step)
+            editor.Act();
+        ASSERT_LE(history.Count(), 15u);
+        while (history.CanRedo())
+            editor.m_doc.Redo(&editor.m_dc);
+        std::vector<std::string> states { editor.Bytes() };
+        while (editor.m_doc.Undo(&editor.m_dc))
+            states.push_back(editor.Bytes());
+        ASSERT_EQ(states.size(), history.Count() + 1);
+        for (std::size_t i = states.size() - 1; i > 0; --i) {
+            ASSERT_TRUE(editor.m_doc.Redo(&editor.m_dc));
+            ASSERT_EQ(editor.Bytes(), states[i - 1]);
+        }
+    }
+}
+
 TEST(UndoRandom, TheSameHoldsWithEditorsAndALayoutPassAfterEachStep)
 {
     for (unsigned seed = 101; seed <= 120; ++seed)
