@@ -364,3 +364,19 @@ TEST(Undo, CutHandsOutACopyAndUndoBringsBackTheBoxWithItsTypedText)
     doc.Draw(&dc, &host);
     EXPECT_EQ(static_cast<CMemoryEditor&>(*e.m_editor).m_text, "e typed");
 }
+
+TEST(Undo, AClickOnTwoOverlappingLinesInsertsIntoBothAsOneStep)
+{
+    // A new branch's arms overlap from y 105 to 107 until the next layout.
+    CTavrinDoc doc;
+    auto& branch = static_cast<CBranchBox&>(Add(doc.m_root, std::make_unique<CBranchBox>(50, 75, 150, 25)));
+    const std::string before = doc.SaveToBytes();
+    ASSERT_TRUE(doc.ClickAt(220, 106, nullptr, nullptr));
+    EXPECT_EQ(Shape(doc.m_root), "B[S|S]");
+    EXPECT_EQ(doc.History().Count(), 1u);
+    EXPECT_EQ(doc.History().UndoText(), texts::kStepInsert);
+    doc.Undo(nullptr);
+    EXPECT_EQ(doc.SaveToBytes(), before);
+    doc.Redo(nullptr);
+    EXPECT_EQ(branch.m_thenSeq.m_boxes[0]->m_selected + branch.m_elseSeq.m_boxes[0]->m_selected, 1);
+}
