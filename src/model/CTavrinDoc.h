@@ -3,9 +3,17 @@
 // chart (the root sequence and, through it, every box), the current
 // insertion tool and the modified flag, offers the view its chart
 // operations, and loads and saves .pad files. The desktop program wraps it.
+//
+// Every change to the chart is a step of the document's history: the chart
+// operations below push commands, and whoever changes the boxes otherwise
+// pushes a command too (Execute). Boxes taken out of the chart by a step
+// stay alive in the history, so pointers to boxes handed out stay valid as
+// long as the history can still bring them back.
 
 #include "CBoxSequence.h"
 #include "CProcessBox.h"
+#include "CUndoStack.h"
+#include "ChartCommands.h"
 #include "ToolIds.h"
 
 #include <memory>
@@ -49,8 +57,46 @@ public:
     bool HitsResizeHandle(int x, int y) const;
     CProcessBox* FindResizeHandleBox(int x, int y);
     bool ContainsSelection() const;
+    // The selected box leaves the chart as a step of the history; the caller
+    // gets a copy of it for its clipboard.
     std::unique_ptr<CProcessBox> Cut();
     std::unique_ptr<CProcessBox> Copy();
+
+    // The history. Execute applies a command as a new step and marks the
+    // chart modified; false when the command found nothing to do.
+    CUndoStack& History() { return m_history; }
+    const CUndoStack& History() const { return m_history; }
+    bool Execute(std::unique_ptr<CUndoCommand> command, CDC* dc);
+    // Undo and Redo mark the chart modified and select the box of the step
+    // (nothing when it left the chart). False when there was nothing to do.
+    bool Undo(CDC* dc);
+    bool Redo(CDC* dc);
+    // Ends the step that typing or a resize drag is adding to.
+    void CloseStep() { m_history.CloseStep(); }
+
+    // Edits for the view, each one step (or part of the open one).
+    // Inserts a box of the current tool (a clone of `clipboard` with the
+    // Paste tool) at a gap; returns it, selected alone, or null.
+    CProcessBox* InsertAt(CBoxPlace gap, const CProcessBox* clipboard, CDC* dc);
+    // The same below the selected box, or at the head of the chart when
+    // nothing is selected.
+    CProcessBox* InsertAfterSelection(const CProcessBox* clipboard, CDC* dc);
+    // The box's text has become `text` (code page 932): the editor holds it
+    // already. Consecutive calls for one box are one step until CloseStep.
+    void SetBoxText(CProcessBox& box, std::string text);
+    // Resizes towards (px, py) as a resize drag does; the calls of one drag
+    // (until CloseStep) are one step. False when the size did not change.
+    bool ResizeBox(CProcessBox& box, int px, int py, CDC* dc);
+    // The gap a drop at (x, y) lands in (the first a click there would
+    // insert into), or an empty place.
+    CBoxPlace GapAt(int x, int y);
+    // Moves `box` with everything in it to `gap` (a gap of the chart as it
+    // stands). False, with nothing changed, for a drop into the box itself,
+    // below it, or onto its own place.
+    bool MoveBox(CProcessBox& box, CBoxPlace gap, CDC* dc);
+    // Inserts a copy of `box` at `gap`; refused as MoveBox refuses. Returns
+    // the copy, selected alone, or null.
+    CProcessBox* CopyBox(CProcessBox& box, CBoxPlace gap, CDC* dc);
 
     int m_minWidth { 600 };
     int m_minHeight { 400 };
@@ -58,5 +104,9 @@ public:
     CRootSequence m_root;
 
 private:
+    // Deselects everything, then selects `box` if there is one.
+    void SelectOnly(CProcessBox* box);
+
     bool m_modified { false };
+    CUndoStack m_history;
 };

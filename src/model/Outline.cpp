@@ -132,32 +132,38 @@ std::string Escape(std::string_view text)
     return out;
 }
 
+void DumpSequence(const CBoxSequence& sequence, int level, std::string& out);
+
+void DumpBox(const CProcessBox* box, int level, std::string& out)
+{
+    out.append(static_cast<std::size_t>(level * kIndentWidth), ' ');
+    out += NameOf(box->Kind());
+    out += " @" + std::to_string(box->m_x) + "," + std::to_string(box->m_y) + ","
+        + std::to_string(box->m_width) + "x" + std::to_string(box->m_height);
+    if (CanBeRaw(box->m_text)) {
+        out += ": ";
+        out += codec::Cp932ToUtf8(box->m_text);
+    } else if (!box->m_text.empty()) {
+        out += ":= \"";
+        out += Escape(box->m_text);
+        out += '"';
+    }
+    out += '\n';
+    if (const auto* branch = dynamic_cast<const CBranchBox*>(box)) {
+        const std::string armIndent(static_cast<std::size_t>((level + 1) * kIndentWidth), ' ');
+        out += armIndent + "then\n";
+        DumpSequence(branch->m_thenSeq, level + 2, out);
+        out += armIndent + "else\n";
+        DumpSequence(branch->m_elseSeq, level + 2, out);
+    } else if (const auto* loop = dynamic_cast<const CPreTestLoopBox*>(box)) {
+        DumpSequence(loop->m_bodySeq, level + 1, out);
+    }
+}
+
 void DumpSequence(const CBoxSequence& sequence, int level, std::string& out)
 {
-    for (const auto& box : sequence.m_boxes) {
-        out.append(static_cast<std::size_t>(level * kIndentWidth), ' ');
-        out += NameOf(box->Kind());
-        out += " @" + std::to_string(box->m_x) + "," + std::to_string(box->m_y) + ","
-            + std::to_string(box->m_width) + "x" + std::to_string(box->m_height);
-        if (CanBeRaw(box->m_text)) {
-            out += ": ";
-            out += codec::Cp932ToUtf8(box->m_text);
-        } else if (!box->m_text.empty()) {
-            out += ":= \"";
-            out += Escape(box->m_text);
-            out += '"';
-        }
-        out += '\n';
-        if (const auto* branch = dynamic_cast<const CBranchBox*>(box.get())) {
-            const std::string armIndent(static_cast<std::size_t>((level + 1) * kIndentWidth), ' ');
-            out += armIndent + "then\n";
-            DumpSequence(branch->m_thenSeq, level + 2, out);
-            out += armIndent + "else\n";
-            DumpSequence(branch->m_elseSeq, level + 2, out);
-        } else if (const auto* loop = dynamic_cast<const CPreTestLoopBox*>(box.get())) {
-            DumpSequence(loop->m_bodySeq, level + 1, out);
-        }
-    }
+    for (const auto& box : sequence.m_boxes)
+        DumpBox(box.get(), level, out);
 }
 
 // One line of the outline that is not blank and not a comment.
@@ -521,6 +527,13 @@ std::string DumpOutline(const CBoxSequence& root)
 {
     std::string out;
     DumpSequence(root, 0, out);
+    return out;
+}
+
+std::string DumpBoxOutline(const CProcessBox& box)
+{
+    std::string out;
+    DumpBox(&box, 0, out);
     return out;
 }
 

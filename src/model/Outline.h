@@ -9,6 +9,7 @@
 #include <string_view>
 
 class CBoxSequence;
+class CProcessBox;
 class CRootSequence;
 
 // A line of an outline that cannot be built. what() is "LINE: MESSAGE".
@@ -26,6 +27,9 @@ private:
 // The outline of a chart, every box with its geometry (m_text as stored; the
 // caller commits editors first if it has any).
 std::string DumpOutline(const CBoxSequence& root);
+// The outline of one box with everything inside it, as DumpOutline writes it
+// in a sequence.
+std::string DumpBoxOutline(const CProcessBox& box);
 
 // Appends the outline's boxes to `root` (normally empty). On error the boxes
 // built so far stay in `root`: build into a fresh root.

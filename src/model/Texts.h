@@ -115,6 +115,20 @@ inline constexpr std::string_view kItemWindowTile = "並べて表示(&T)";
 inline constexpr std::string_view kItemWindowArrange = "ｱｲｺﾝの整列(&A)";
 inline constexpr std::string_view kItemAppAbout = "ﾊﾞｰｼﾞｮﾝ情報(&A)...";
 
+// Steps of a chart's history, as Undo and Redo name them
+inline constexpr std::string_view kStepDelete = "削除";
+inline constexpr std::string_view kStepInsert = "挿入";
+inline constexpr std::string_view kStepCut = "切り取り";
+inline constexpr std::string_view kStepPaste = "貼り付け";
+inline constexpr std::string_view kStepResize = "サイズ変更";
+inline constexpr std::string_view kStepTyping = "入力";
+inline constexpr std::string_view kStepMove = "移動";
+inline constexpr std::string_view kStepCopy = "コピー";
+inline constexpr std::string_view kItemEditRedo = "やり直し(&R)\tCtrl+Y";
+// Status-bar prompts of Undo and Redo: the prefix, then the step's name.
+inline constexpr std::string_view kPromptUndoPrefix = "元に戻す: ";
+inline constexpr std::string_view kPromptRedoPrefix = "やり直し: ";
+
 // Chart terminals: labels on the screen and on a printed page
 inline constexpr std::string_view kStartLabel = "start";
 inline constexpr std::string_view kEndLabel = "end";
