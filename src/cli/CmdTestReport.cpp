@@ -821,7 +821,7 @@ std::string WriteHtml(const Report& report)
         if (report.charts[i].loadError.empty() && !report.charts[i].structure.empty())
             byStructure[report.charts[i].structure].push_back(i);
 
-    std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Test report</title>\n<style>\n"
+    std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>Test report</title>\n<style>\n"
                       "body{font-family:sans-serif;margin:1.5em;color:#222}\n"
                       "table{border-collapse:collapse}td,th{border:1px solid #bbb;padding:2px 6px;text-align:center}\n"
                       "td.path{text-align:left}.pass{background:#d8f5d8}.fail{background:#f8d8d8}\n"

@@ -174,7 +174,8 @@ void SetLimit(int resource, rlim_t soft, rlim_t hard)
             end = kChildMemory;
         }
         console.Flush();
-        steps = run_limits_detail::g_steps;
+        // The step past the limit is the one that was not made.
+        steps = std::min<std::uint64_t>(run_limits_detail::g_steps, bounds.maxSteps);
         if (end != kChildMemory) {
             if (s_childStop.load() >= 0)
                 end = s_childStop.load();
