@@ -118,6 +118,8 @@ const CProcessBox* FindBoxByPath(const CBoxSequence& root, std::string_view path
         const auto slash = path.find('/');
         const std::string_view step = path.substr(0, slash);
         path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+        if (step.empty() || (slash != std::string_view::npos && path.empty()))
+            return nullptr;
         if (step == "then" || step == "else") {
             if (!box || box->Kind() != BoxKind::Branch || seq)
                 return nullptr;
