@@ -355,7 +355,7 @@ std::string Anchor(std::size_t index)
 // cut, and the middle of very different texts shown as one replacement.
 std::string LineDiffHtml(std::string_view expected, std::string_view actual)
 {
-    constexpr std::size_t kMaxLines = 2000;
+    constexpr std::size_t kMaxLines = 500;
     constexpr std::size_t kMaxCells = 4'000'000;
     auto a = SplitLines(expected);
     auto b = SplitLines(actual);
