@@ -139,11 +139,10 @@ void SetLimit(int resource, rlim_t soft, rlim_t hard)
     dup2(statusFd, 3);
     close_range(4, ~0U, 0);
     SetLimit(RLIMIT_CORE, 0, 0);
-    // The chart gets its megabytes on top of what the program already maps.
-#if !defined(__SANITIZE_ADDRESS__)
+    // The chart gets its megabytes on top of what the program already maps
+    // (a sanitizer's shadow memory included).
     const std::uint64_t budget = AddressSpaceBytes() + bounds.memoryMegabytes * 1024 * 1024;
     SetLimit(RLIMIT_AS, budget, budget);
-#endif
     const auto cpu = static_cast<rlim_t>(std::ceil(bounds.timeoutSeconds)) + 1;
     SetLimit(RLIMIT_CPU, cpu, cpu + 1);
 
