@@ -394,10 +394,10 @@ std::string LineDiffHtml(std::string_view expected, std::string_view actual)
             if (i < n && j < m && a[prefix + i] == b[prefix + j]) {
                 same(a[prefix + i]);
                 ++i, ++j;
-            } else if (j < m && (i == n || at(i, j + 1) >= at(i + 1, j))) {
-                added(b[prefix + j++]);
+            } else if (i < n && (j == m || at(i + 1, j) >= at(i, j + 1))) {
+                gone(a[prefix + i++]); // what was expected comes before what came instead
             } else {
-                gone(a[prefix + i++]);
+                added(b[prefix + j++]);
             }
         }
     } else {
@@ -882,7 +882,7 @@ std::string WriteHtml(const Report& report)
 
     for (std::size_t i = 0; i < report.charts.size(); ++i) {
         const auto& chart = report.charts[i];
-        out += "<section class=\"chart\" id=\"" + Anchor(i) + "\">\n<h2>" + Html(chart.path) + " &mdash; " + Score(chart, cases) + "</h2>\n";
+        out += "<section class=\"chart\" id=\"" + Anchor(i) + "\">\n<h2>" + Html(chart.path) + " \u2014 " + Score(chart, cases) + "</h2>\n";
         if (!chart.loadError.empty()) {
             out += "<p>Cannot be read: " + Html(chart.loadError) + "</p>\n</section>\n";
             continue;

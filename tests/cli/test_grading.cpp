@@ -250,8 +250,11 @@ TEST(Grading, EveryResultKindIsToldApartAndHostileChartsHarmNoOtherRun)
     }
     EXPECT_EQ(svgs, 8);
     EXPECT_NE(html.find("2:branch/then/1:simple"), std::string::npos);
-    EXPECT_NE(html.find("<span class=\"del\">- 20</span>"), std::string::npos);
-    EXPECT_NE(html.find("<span class=\"add\">+ 30</span>"), std::string::npos);
+    const auto removed = html.find("<span class=\"del\">- 20</span>");
+    const auto added = html.find("<span class=\"add\">+ 30</span>");
+    ASSERT_NE(removed, std::string::npos);
+    ASSERT_NE(added, std::string::npos);
+    EXPECT_LT(removed, added); // the expected line first
     // "loop" and "steps" are the same chart under two names.
     EXPECT_NE(html.find("Charts with the same structure"), std::string::npos);
 }
