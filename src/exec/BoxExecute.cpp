@@ -21,6 +21,10 @@
 
 namespace {
 
+// Set by the innermost sequence an error or loop code leaves; a loop that
+// takes the code back clears it.
+const CProcessBox* s_failedBox = nullptr;
+
 constexpr std::string_view kContinueText = "continue";
 constexpr std::string_view kBreakText = "break";
 
@@ -61,6 +65,7 @@ BodyEnd ExecuteBody(CBoxSequence& body, CConsole& console, CInterpreter& interp)
     try {
         body.Execute(console, interp);
     } catch (const CLoopControl& control) {
+        s_failedBox = nullptr;
         if (control.Code() == kBreakCode)
             return BodyEnd::Break;
     }
@@ -202,7 +207,13 @@ void CBoxSequence::Execute(CConsole& console, CInterpreter& interp)
 {
     for (auto& box : m_boxes) {
         CountRunStep();
-        box->Execute(console, interp);
+        try {
+            box->Execute(console, interp);
+        } catch (...) {
+            if (!s_failedBox)
+                s_failedBox = box.get();
+            throw;
+        }
         if (!Running())
             return;
     }
@@ -213,8 +224,14 @@ void CRootSequence::Execute(CConsole& console, CInterpreter& interp)
     ExecuteChart(*this, console, interp);
 }
 
+const CProcessBox* LastFailedBox()
+{
+    return s_failedBox;
+}
+
 ChartEnd ExecuteChart(CRootSequence& root, CConsole& console, CInterpreter& interp)
 {
+    s_failedBox = nullptr;
     try {
         root.CBoxSequence::Execute(console, interp);
         return ChartEnd::Finished;

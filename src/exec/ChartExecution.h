@@ -5,6 +5,7 @@
 
 class CConsole;
 class CInterpreter;
+class CProcessBox;
 class CRootSequence;
 
 enum class ChartEnd {
@@ -13,3 +14,8 @@ enum class ChartEnd {
 };
 
 ChartEnd ExecuteChart(CRootSequence& root, CConsole& console, CInterpreter& interp);
+
+// The innermost box whose execution ended the last run with its error line
+// (the box that failed, or a break or continue outside every loop); nullptr
+// when the last run wrote no error line. Valid while the chart is unchanged.
+const CProcessBox* LastFailedBox();
