@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTextCursor>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -38,7 +39,6 @@ CBoxEdit::CBoxEdit(CTavrinView& view, CProcessBox& box)
     setFont(view.font());
     connect(this, &QPlainTextEdit::textChanged, this, &CBoxEdit::Recache);
     show();
-    setFocus(Qt::OtherFocusReason);
 }
 
 CBoxEdit::~CBoxEdit() = default;
@@ -66,6 +66,20 @@ void CBoxEdit::MoveWindow(int left, int top, int width, int height)
     const QRect rect(left, top, width, height);
     if (geometry() != rect)
         setGeometry(rect);
+}
+
+void CBoxEdit::SubstituteUnencodable()
+{
+    if (UnencodableChar().empty())
+        return;
+    const QString before = toPlainText().left(textCursor().position());
+    const std::u16string_view prefix(reinterpret_cast<const char16_t*>(before.utf16()),
+                                     static_cast<std::size_t>(before.size()));
+    const qsizetype caret = ToWidgetText(codec::Utf16ToCp932(prefix)).size();
+    SetText(GetText());
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(static_cast<int>(std::min<qsizetype>(caret, toPlainText().size())));
+    setTextCursor(cursor);
 }
 
 std::string CBoxEdit::UnencodableChar() const

@@ -74,10 +74,8 @@ void PaintBoxText(QPainter& painter, const CProcessBox& box, const QRect& visibl
     if (editorRect.isEmpty() || !editorRect.intersects(visible))
         return;
     const int inset = chartfonts::kEditorTextInset;
-    painter.save();
-    painter.setClipRect(editorRect);
-    painter.drawText(editorRect.adjusted(inset, inset, -inset, -inset), kTextFlags, ToDisplayText(bytes));
-    painter.restore();
+    DrawClippedText(painter, editorRect, editorRect.adjusted(inset, inset, -inset, -inset), kTextFlags,
+                    ToDisplayText(bytes));
 }
 
 // `visible` is the part of the chart (logical units) that the device shows.
