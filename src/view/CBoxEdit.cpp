@@ -63,7 +63,13 @@ void CBoxEdit::SetText(const std::string& text)
 
 void CBoxEdit::MoveWindow(int left, int top, int width, int height)
 {
-    const QRect rect(left, top, width, height);
+    QRect rect(left, top, width, height);
+    // Scaled, an outline one unit wide may spread over part of the next
+    // unit, and a child window at a fractional device position covers the
+    // device pixel it starts or ends in: one more unit of room on every side
+    // keeps each outline pixel visible.
+    if (devicePixelRatioF() != 1.0 && rect.width() > 2 && rect.height() > 2)
+        rect.adjust(1, 1, -1, -1);
     if (geometry() != rect)
         setGeometry(rect);
 }
