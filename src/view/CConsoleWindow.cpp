@@ -187,7 +187,11 @@ CConsoleWindow::CConsoleWindow(QWidget* owner, ConsoleKind kind, std::shared_ptr
     , m_kind(kind)
     , m_channel(std::move(channel))
 {
-    setWindowFlags(Qt::Window);
+    // A transient of the main window (a dialog-type window to the window
+    // manager), so that the main window never covers it during a run; it
+    // keeps the buttons of an ordinary window.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                   | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_InputMethodEnabled);
     setWindowTitle(TitleFor(kind));
