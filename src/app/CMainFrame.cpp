@@ -30,6 +30,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 
 using prompts::Text;
@@ -64,6 +65,9 @@ std::string LocalPath(const QString& path)
 }
 
 const char* const kRecentGroup = "Recent File List";
+// How long after a console has gone an activation of the main window still
+// counts as the one its closing caused.
+constexpr int kLateActivationMs = 1000;
 
 } // namespace
 
@@ -640,6 +644,12 @@ void CMainFrame::StartJob(ConsoleKind kind)
                 guard->View().viewport()->update();
                 self->RestoreChild(guard, self->m_jobFocus);
             }
+            // Only the activation that follows the console's closing is
+            // corrected; later ones are the user's own.
+            QTimer::singleShot(kLateActivationMs, self, [self] {
+                self->m_jobChild = nullptr;
+                self->m_jobFocus = nullptr;
+            });
         });
 }
 

@@ -24,9 +24,6 @@ public:
     // program should end), or -1 when the program goes on.
     int InitInstance(const QStringList& arguments);
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
-    // Whether Qt's own Japanese texts (standard buttons, file dialogs, the
-    // print preview, context menus) were found and installed.
-    bool HasQtTranslations() const { return m_qtTranslator != nullptr; }
 
 private:
     void ScheduleScreenshot(const QString& path);
