@@ -311,6 +311,7 @@ private slots:
         QTest::newRow("printed page") << QStringLiteral("page");
         QTest::newRow("svg render") << QStringLiteral("svg");
         QTest::newRow("png render") << QStringLiteral("png");
+        QTest::newRow("printed svg render") << QStringLiteral("print.svg");
     }
     void boxTextsStayInsideTheirBoxes()
     {
@@ -332,11 +333,13 @@ private slots:
         } else {
             QTemporaryDir dir;
             const QString path = dir.filePath(QStringLiteral("chart.") + target);
+            const bool svgFile = target.endsWith(QLatin1String("svg"));
+            const bool printed = target.startsWith(QLatin1String("print"));
+            s = printed ? 5 : 1;
             chartrender::RenderChartToFile(doc->m_root, path.toStdString(),
-                                           target == QLatin1String("svg") ? chartrender::ChartFormat::Svg
-                                                                          : chartrender::ChartFormat::Png,
-                                           chartrender::ChartPass::Screen);
-            if (target == QLatin1String("svg")) {
+                                           svgFile ? chartrender::ChartFormat::Svg : chartrender::ChartFormat::Png,
+                                           printed ? chartrender::ChartPass::Print : chartrender::ChartPass::Screen);
+            if (svgFile) {
                 QSvgRenderer svg(path);
                 QVERIFY(svg.isValid());
                 image = QImage(svg.viewBox().size(), QImage::Format_RGB32);
@@ -352,6 +355,9 @@ private slots:
         const CProcessBox& first = *doc->m_root.m_boxes[0];
         const CProcessBox& second = *doc->m_root.m_boxes[1];
         const auto px = [scale](double v) { return int(v * scale); };
+        // A rendered file is as large as what is drawn, not as the text.
+        if (target != QLatin1String("page"))
+            QVERIFY(image.width() < px(first.m_x + first.m_width * s) + 200 * s);
         const int right = px(first.m_x + first.m_width * s);
         const int bottom = px(first.m_y + first.m_height * s);
         const int lineX = px(doc->m_root.m_x);
