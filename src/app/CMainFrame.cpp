@@ -677,6 +677,10 @@ QWidget* CMainFrame::BusyConsole() const
 
 void CMainFrame::RaiseBusyConsole()
 {
+    // A question being asked (such as the one on closing during a run) is
+    // answered first.
+    if (QApplication::activeModalWidget())
+        return;
     if (QWidget* console = BusyConsole()) {
         console->raise();
         console->activateWindow();
