@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTextCursor>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -38,7 +39,6 @@ CBoxEdit::CBoxEdit(CTavrinView& view, CProcessBox& box)
     setFont(view.font());
     connect(this, &QPlainTextEdit::textChanged, this, &CBoxEdit::Recache);
     show();
-    setFocus(Qt::OtherFocusReason);
 }
 
 CBoxEdit::~CBoxEdit() = default;
@@ -63,9 +63,29 @@ void CBoxEdit::SetText(const std::string& text)
 
 void CBoxEdit::MoveWindow(int left, int top, int width, int height)
 {
-    const QRect rect(left, top, width, height);
+    QRect rect(left, top, width, height);
+    // Scaled, an outline one unit wide may spread over part of the next
+    // unit, and a child window at a fractional device position covers the
+    // device pixel it starts or ends in: one more unit of room on every side
+    // keeps each outline pixel visible.
+    if (devicePixelRatioF() != 1.0 && rect.width() > 2 && rect.height() > 2)
+        rect.adjust(1, 1, -1, -1);
     if (geometry() != rect)
         setGeometry(rect);
+}
+
+void CBoxEdit::SubstituteUnencodable()
+{
+    if (UnencodableChar().empty())
+        return;
+    const QString before = toPlainText().left(textCursor().position());
+    const std::u16string_view prefix(reinterpret_cast<const char16_t*>(before.utf16()),
+                                     static_cast<std::size_t>(before.size()));
+    const qsizetype caret = ToWidgetText(codec::Utf16ToCp932(prefix)).size();
+    SetText(GetText());
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(static_cast<int>(std::min<qsizetype>(caret, toPlainText().size())));
+    setTextCursor(cursor);
 }
 
 std::string CBoxEdit::UnencodableChar() const

@@ -32,6 +32,9 @@ public:
     // The first character of the text that code page 932 cannot hold
     // (UTF-8), or empty. GetText gives such a character as '?'.
     std::string UnencodableChar() const;
+    // Shows the text as GetText gives it, every character that code page 932
+    // cannot hold replaced by '?'; the caret stays where it was in the text.
+    void SubstituteUnencodable();
     // The text as the user sees it, for messages.
     QString DisplayText() const { return toPlainText(); }
     CProcessBox& Box() const { return m_box; }

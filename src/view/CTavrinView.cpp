@@ -41,7 +41,10 @@ CTavrinView::~CTavrinView()
 
 std::unique_ptr<CBoxEditor> CTavrinView::CreateEditor(CProcessBox& box)
 {
-    return std::make_unique<CBoxEdit>(*this, box);
+    auto editor = std::make_unique<CBoxEdit>(*this, box);
+    if (m_focusNewEditors)
+        editor->setFocus(Qt::OtherFocusReason);
+    return editor;
 }
 
 QPoint CTavrinView::ToLogical(QPoint viewportPoint) const
@@ -70,6 +73,7 @@ void CTavrinView::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing, false);
     CQPainterDC dc(painter, PaintTarget::Screen, ToViewport(QPoint(0, 0)));
     m_doc.Draw(&dc, this);
+    m_focusNewEditors = false;
 
     // The scrollable area follows the chart after every paint.
     const QSize size(std::max(m_doc.m_minWidth, m_doc.m_root.GetRight()),
@@ -141,8 +145,12 @@ void CTavrinView::mousePressEvent(QMouseEvent* e)
     setFocus(Qt::MouseFocusReason);
     m_doc.DeselectAll();
     // The paste tool needs something to paste.
-    if (m_doc.m_tool != kToolPaste || m_clipboard)
-        WithClientDC([&](CDC& dc) { m_doc.ClickAt(p.x(), p.y(), &dc, m_clipboard.get()); });
+    if (m_doc.m_tool != kToolPaste || m_clipboard) {
+        m_focusNewEditors = true;
+        bool inserted = false;
+        WithClientDC([&](CDC& dc) { inserted = m_doc.ClickAt(p.x(), p.y(), &dc, m_clipboard.get()); });
+        m_focusNewEditors = inserted;
+    }
     Refresh();
 }
 

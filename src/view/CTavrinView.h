@@ -98,4 +98,7 @@ private:
     CProcessBox* m_resizeBox { nullptr }; // not owned
     std::unique_ptr<CProcessBox> m_clipboard;
     QSize m_scrollSize;
+    // Editors made for boxes the user has just inserted take the focus; those
+    // of a chart being opened do not, as they may be anywhere off screen.
+    bool m_focusNewEditors { false };
 };

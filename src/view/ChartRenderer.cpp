@@ -74,10 +74,8 @@ void PaintBoxText(QPainter& painter, const CProcessBox& box, const QRect& visibl
     if (editorRect.isEmpty() || !editorRect.intersects(visible))
         return;
     const int inset = chartfonts::kEditorTextInset;
-    painter.save();
-    painter.setClipRect(editorRect);
-    painter.drawText(editorRect.adjusted(inset, inset, -inset, -inset), kTextFlags, ToDisplayText(bytes));
-    painter.restore();
+    DrawClippedText(painter, editorRect, editorRect.adjusted(inset, inset, -inset, -inset), kTextFlags,
+                    ToDisplayText(bytes));
 }
 
 // `visible` is the part of the chart (logical units) that the device shows.
@@ -133,6 +131,15 @@ public:
         const QString display = ToDisplayText(std::string(text));
         const QRect area(Clamp(x), Clamp(y), kCoordinateLimit, kCoordinateLimit);
         Include(m_metrics.boundingRect(area, kTextFlags, display));
+    }
+    void TextOutClipped(int x, int y, std::string_view text, int left, int top, int right, int bottom) override
+    {
+        // Only what stays inside the box is drawn.
+        const QRect clip(QPoint(Clamp(left), Clamp(top)), QPoint(Clamp(right) - 1, Clamp(bottom) - 1));
+        const QRect area(Clamp(x), Clamp(y), kCoordinateLimit, kCoordinateLimit);
+        const QRect drawn = m_metrics.boundingRect(area, kTextFlags, ToDisplayText(std::string(text))).intersected(clip);
+        if (!drawn.isEmpty())
+            Include(drawn);
     }
     bool IsPrinting() const override { return m_target == PaintTarget::Printer; }
     CPoint LPtoDP(CPoint logical) const override { return logical; }
