@@ -56,6 +56,12 @@ void CConsole::Finish()
     Input(ignored);
 }
 
+void CConsole::ReportRunStop(std::string_view message)
+{
+    WriteRaw(message);
+    NewLine();
+}
+
 std::string FormatNumber(double value)
 {
     std::string text;

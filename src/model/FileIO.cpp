@@ -1,7 +1,10 @@
 #include "FileIO.h"
 
+#include "CArchive.h"
+
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
 #include <random>
@@ -72,9 +75,11 @@ CFileError::CFileError(const std::string& path, const std::string& reason)
 {
 }
 
-std::string ReadWholeFile(const std::string& path)
+std::string ReadWholeFile(const std::string& path, std::size_t maxBytes)
 {
-    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without waiting, so that a FIFO without a writer is refused
+    // instead of blocking the open.
+    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0)
         throw CFileError(path, ErrnoText(errno));
     struct stat st {};
@@ -82,17 +87,24 @@ std::string ReadWholeFile(const std::string& path)
         throw CFileError(path, ErrnoText(errno));
     if (S_ISDIR(st.st_mode))
         throw CFileError(path, ErrnoText(EISDIR));
+    // Devices, pipes and sockets may never end, and no real chart or outline
+    // comes near the size bound: both are refused before anything is read.
+    if (!S_ISREG(st.st_mode) || static_cast<std::uintmax_t>(st.st_size) > maxBytes)
+        throw CFileFormatError();
     std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
         if (n < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR || errno == EAGAIN)
                 continue;
             throw CFileError(path, ErrnoText(errno));
         }
         if (n == 0)
             break;
+        if (bytes.size() + static_cast<std::size_t>(n) > maxBytes)
+            throw CFileFormatError(); // it grew while being read
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
     return bytes;

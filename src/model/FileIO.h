@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reading and crash-safe writing for chart files.
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,8 +18,13 @@ private:
     std::string m_reason;
 };
 
-// The bytes of a regular file (a directory or an unreadable file throws).
-std::string ReadWholeFile(const std::string& path);
+// Far above any real chart or outline.
+inline constexpr std::size_t kMaxReadFileBytes = std::size_t { 256 } << 20;
+
+// The bytes of a regular file. A directory or an unreadable file throws
+// CFileError; a file that is no regular file (a device, a FIFO) or larger
+// than `maxBytes` throws CFileFormatError before anything is read.
+std::string ReadWholeFile(const std::string& path, std::size_t maxBytes = kMaxReadFileBytes);
 
 // Replaces `path` with `bytes` so that the old file survives any failure: the
 // bytes go to a temporary file beside it, which is flushed to the disk and
