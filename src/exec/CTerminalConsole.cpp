@@ -1,5 +1,6 @@
 #include "CTerminalConsole.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <poll.h>
@@ -28,6 +29,9 @@ std::size_t Utf8SequenceLength(unsigned char lead)
 // UTF-8 to code page 932; a character that it cannot hold becomes '?'.
 std::string ToCp932(std::string_view utf8)
 {
+    // Plain ASCII is the same in both (and a long number typed in is).
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(utf8);
     if (auto whole = codec::Utf8ToCp932(utf8))
         return *whole;
     std::string out;

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
@@ -66,7 +68,39 @@ std::string TemporaryName(const std::string& dir, const std::string& name)
         + std::to_string(counter.fetch_add(1)) + "-" + std::to_string(random() % 1000000);
 }
 
+// The temporary file that WriteFileAtomically has on disk, if any, for the
+// signal handler: a fixed buffer and a flag, since a handler may only look.
+char s_pendingTemporary[4096];
+volatile std::sig_atomic_t s_havePendingTemporary = 0;
+
+void NotePendingTemporary(const std::string& path)
+{
+    if (path.size() >= sizeof s_pendingTemporary)
+        return; // too long to note; such a path is not created in practice
+    std::memcpy(s_pendingTemporary, path.c_str(), path.size() + 1);
+    s_havePendingTemporary = 1;
+}
+
+void ForgetPendingTemporary() { s_havePendingTemporary = 0; }
+
+extern "C" void RemoveTemporaryAndDie(int signal)
+{
+    if (s_havePendingTemporary)
+        ::unlink(s_pendingTemporary);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 } // namespace
+
+void RemoveTemporaryFilesOnSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = RemoveTemporaryAndDie;
+    sigemptyset(&action.sa_mask);
+    for (int signal : { SIGINT, SIGTERM, SIGHUP })
+        sigaction(signal, &action, nullptr);
+}
 
 CFileError::CFileError(const std::string& path, const std::string& reason)
     : std::runtime_error(path + ": " + reason)
@@ -142,11 +176,13 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
     if (rawFd < 0)
         throw CFileError(path, ErrnoText(errno));
     CFd fd(rawFd);
+    NotePendingTemporary(temporary);
 
     auto fail = [&](int error) {
         if (fd.Get() >= 0)
             fd.Close();
         ::unlink(temporary.c_str());
+        ForgetPendingTemporary();
         throw CFileError(path, ErrnoText(error));
     };
 
@@ -168,6 +204,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
         fail(errno);
     if (::rename(temporary.c_str(), target.c_str()) != 0)
         fail(errno);
+    ForgetPendingTemporary();
     // Make the rename itself durable; a failure here no longer risks the data.
     CFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dirFd.Get() >= 0)

@@ -32,3 +32,8 @@ std::string ReadWholeFile(const std::string& path, std::size_t maxBytes = kMaxRe
 // the old file's permissions are kept. On failure the temporary is removed
 // and CFileError is thrown.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Makes SIGINT, SIGTERM and SIGHUP remove the temporary file of a
+// WriteFileAtomically under way before they end the program, so that an
+// interrupted save leaves no hidden file behind.
+void RemoveTemporaryFilesOnSignals();
