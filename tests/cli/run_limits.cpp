@@ -273,3 +273,21 @@ TEST(RunLimits, FilesAreCheckedBeforeTheyAreRead)
         }
     }
 }
+
+// A NUL byte ends a box text for the run and for the generated C alike: the
+// C program gets no raw NUL and prints what the run prints.
+TEST(RunLimits, NulEndsABoxTextForRunAndGen)
+{
+    const std::string dir = TempDir("run_limits_nul");
+    const std::string chart = BuildChart(dir, "nul",
+        "output:= \"\\\"a\\x00b\\\"\"\nsimple:= \"x = 1\\x00y = 2\"\noutput: x, \" \", y\n");
+    ProcessResult run = RunCli({ "run", chart });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "a\n1 0\n");
+    ProcessResult gen = RunCli({ "gen", chart });
+    EXPECT_EQ(gen.status, 0);
+    EXPECT_EQ(gen.out.find('\0'), std::string::npos);
+    EXPECT_NE(gen.out.find("printf(\"a\\n\");"), std::string::npos) << gen.out;
+    EXPECT_NE(gen.out.find("x = 1;\n"), std::string::npos) << gen.out;
+    EXPECT_EQ(gen.out.find("y = 2"), std::string::npos) << gen.out;
+}
