@@ -91,6 +91,26 @@ extern "C" void RemoveTemporaryAndDie(int signal)
     std::raise(signal);
 }
 
+// Rewrites a file where it is (for a file with other hard links, which a
+// rename would split off). False when any step fails; the caller then still
+// has the complete temporary file to rename over it.
+bool RewriteInPlace(const std::string& path, std::string_view bytes)
+{
+    CFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (fd.Get() < 0)
+        return false;
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::pwrite(fd.Get(), bytes.data() + written, bytes.size() - written, static_cast<off_t>(written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += static_cast<std::size_t>(n);
+    }
+    return ::ftruncate(fd.Get(), static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd.Get()) == 0 && fd.Close() == 0;
+}
+
 } // namespace
 
 void RemoveTemporaryFilesOnSignals()
@@ -202,6 +222,14 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
         fail(errno);
     if (fd.Close() != 0)
         fail(errno);
+    // A file with other names keeps them: it is rewritten where it is once
+    // the new bytes are safe in the temporary, which replaces it only if
+    // that fails.
+    if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1 && RewriteInPlace(target, bytes)) {
+        ::unlink(temporary.c_str());
+        ForgetPendingTemporary();
+        return;
+    }
     if (::rename(temporary.c_str(), target.c_str()) != 0)
         fail(errno);
     ForgetPendingTemporary();

@@ -29,7 +29,9 @@ std::string ReadWholeFile(const std::string& path, std::size_t maxBytes = kMaxRe
 // Replaces `path` with `bytes` so that the old file survives any failure: the
 // bytes go to a temporary file beside it, which is flushed to the disk and
 // then renamed over the old one. A symbolic link is followed, not replaced;
-// the old file's permissions are kept. On failure the temporary is removed
+// the old file's permissions are kept. A file with other hard links is
+// rewritten in place once the temporary holds the new bytes, so that its
+// other names see them (the temporary is renamed over it if that fails). On failure the temporary is removed
 // and CFileError is thrown.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
