@@ -117,8 +117,9 @@ void ExpectSameAsReference(const std::vector<std::pair<std::int32_t, double>>& s
     for (const auto& [index, value] : reference) {
         ASSERT_TRUE(SameBits(table.Element(a, &index), value)) << index;
         ASSERT_TRUE(SameBits(table.Get("a[" + std::to_string(index) + "]"), value)) << index;
-        for (std::int32_t near : { index - 1, index + 1 }) {
-            if (!reference.count(near)) {
+        for (const std::int64_t wide : { std::int64_t { index } - 1, std::int64_t { index } + 1 }) {
+            const auto near = static_cast<std::int32_t>(wide);
+            if (wide == near && !reference.count(near)) {
                 ASSERT_EQ(table.Element(a, &near), 0.0) << near;
             }
         }
@@ -141,10 +142,10 @@ TEST(VariableStore, PagedArraysKeepEveryElement)
     std::vector<std::pair<std::int32_t, double>> stores;
     for (std::int32_t i = 0; i < 20000; ++i)
         stores.emplace_back(i, i % 7);
-    for (std::int32_t p = 1; p > 0 && p <= (1 << 30); p *= 2)
-        stores.emplace_back(p, p + 0.5);
+    for (int k = 0; k <= 30; ++k)
+        stores.emplace_back(std::int32_t { 1 } << k, (std::int32_t { 1 } << k) + 0.5);
     for (std::int32_t i : { -1, -4096, -2147483647 - 1, 2147483647, 2147483646 })
-        stores.emplace_back(i, -i / 3.0);
+        stores.emplace_back(i, -static_cast<double>(i) / 3.0);
     std::mt19937 random(7);
     for (int k = 0; k < 20000; ++k) {
         // Clustered in a few pages far out, so that they fill up as they go.
