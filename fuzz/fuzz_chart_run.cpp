@@ -1,5 +1,5 @@
 // Any bytes that load as a chart are run (with a step limit and scripted
-// input) and translated into C, without a crash.
+// input, within a memory budget) and translated into C, without a crash.
 #include "CArchive.h"
 #include "CMemoryConsole.h"
 #include "CTavrinDoc.h"
@@ -7,6 +7,7 @@
 #include "FuzzSupport.h"
 #include "RunDriver.h"
 #include "RunLimits.h"
+#include "RunMemory.h"
 
 #include <string_view>
 
@@ -21,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     SetRunStepLimit(2000);
+    SetRunMemoryLimit(std::size_t { 32 } << 20);
     {
         CMemoryConsole console(ScriptedInput());
         RunChart(doc.m_root, console);

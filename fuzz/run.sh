@@ -10,6 +10,10 @@
 # examples and test data, and the corpus kept from earlier runs in
 # fuzz/corpus-TARGET/. Logs go to fuzz/out/logs/, inputs that fail to
 # fuzz/out/artifacts/TARGET/ (rerun one with: fuzz/out/build/fuzz_TARGET FILE).
+# Every target runs with memory limits: no single allocation may pass its
+# -malloc_limit_mb (64 MB for charts, whose runs get a 32 MB budget, so a
+# store that reserves far more than it holds is a fault) and no run may pass
+# -rss_limit_mb.
 # Exits non-zero when a target finds a fault.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -74,7 +78,7 @@ for t in "${targets[@]}"; do
     pad_reader)     opts=(-max_len=4096 -malloc_limit_mb=64 -dict=fuzz/dict/pad.dict); extra=("$seeds/pad") ;;
     interpreter)    opts=(-max_len=512 -malloc_limit_mb=256 -dict=fuzz/dict/interpreter.dict); extra=("$seeds/interpreter") ;;
     interp_diff)    opts=(-max_len=512 -malloc_limit_mb=256 -dict=fuzz/dict/interpreter.dict); extra=("$seeds/interpreter" fuzz/corpus/interpreter) ;;
-    chart_run)      opts=(-max_len=4096 -malloc_limit_mb=256 -dict="$out/chart_run.dict"); extra=("$seeds/pad") ;;
+    chart_run)      opts=(-max_len=4096 -malloc_limit_mb=64 -dict="$out/chart_run.dict"); extra=("$seeds/pad") ;;
     outline_reader) opts=(-max_len=4096 -malloc_limit_mb=64 -dict=fuzz/dict/outline.dict); extra=("$seeds/outline") ;;
   esac
   corpus="$root/fuzz/corpus-$t"
@@ -84,7 +88,7 @@ for t in "${targets[@]}"; do
   log="$out/logs/$t.log"
   echo "fuzz: $t for ${seconds}s (log: $log)"
   rc=0
-  "$out/build/fuzz_$t" "${opts[@]}" -timeout=20 -rss_limit_mb=2048 -max_total_time="$seconds" \
+  "$out/build/fuzz_$t" "${opts[@]}" -timeout=20 -rss_limit_mb=1024 -max_total_time="$seconds" \
     -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "${extra[@]}" >"$log" 2>&1 || rc=$?
   done_line="$(grep -E '^#[0-9]+[[:space:]]+(DONE|pulse|NEW|REDUCE|INITED)' "$log" | tail -n 1 || true)"
   execs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)"

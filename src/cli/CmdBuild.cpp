@@ -43,6 +43,9 @@ int CmdBuild(const CliArgs& args)
     } catch (const CFileError& e) {
         std::fprintf(stderr, "tavrin-cli: %s\n", e.what());
         return kExitUsage;
+    } catch (const CFileFormatError& e) {
+        std::fprintf(stderr, "tavrin-cli: %s: %s\n", input.c_str(), e.what());
+        return kExitUsage;
     }
     CTavrinDoc doc;
     try {

@@ -8,6 +8,7 @@
 #include "FileIO.h"
 #include "RunDriver.h"
 #include "RunLimits.h"
+#include "RunMemory.h"
 
 #include <algorithm>
 #include <atomic>
@@ -17,7 +18,9 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdint>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,6 +31,7 @@ namespace {
 
 constexpr const char* kRunUsage =
     "usage: tavrin-cli run FILE.pad [--pause] [--raw] [--timeout SECONDS] [--max-steps N]\n"
+    "                      [--memory MB] [--max-input-line MB]\n"
     "\n"
     "Runs the chart with its input from standard input and its output on\n"
     "standard output (converted from code page 932 to UTF-8).\n"
@@ -36,20 +40,30 @@ constexpr const char* kRunUsage =
     "  --raw              write the output bytes unconverted (code page 932)\n"
     "  --timeout SECONDS  stop the run after this many seconds\n"
     "  --max-steps N      stop the run after N steps (boxes executed and loop passes)\n"
+    "  --memory MB        stop the run when its variables need more (default 1024)\n"
+    "  --max-input-line MB  stop the run at a longer input line (default 64)\n"
     "\n"
-    "exit status: 0 run ended normally, 1 evaluation error, 2 usage error or\n"
-    "unreadable file, 3 standard input ended during an input box, 124 time\n"
-    "limit reached, 125 step limit reached, 130 interrupted by Ctrl+C\n";
+    "exit status: 0 run ended normally, 1 evaluation error or output that\n"
+    "could not be written, 2 usage error or unreadable file, 3 standard input\n"
+    "ended during an input box, 4 memory limit reached, 5 input line too long,\n"
+    "124 time limit reached, 125 step limit reached, 129 hang-up, 130\n"
+    "interrupted by Ctrl+C, 141 output pipe closed, 143 terminated\n";
 
 constexpr int kExitOk = 0;
 constexpr int kExitEvalError = 1;
 constexpr int kExitInputEnded = 3;
+constexpr int kExitMemoryLimit = 4;
+constexpr int kExitInputTooLong = 5;
 constexpr int kExitTimeout = 124;
 constexpr int kExitStepLimit = 125;
+constexpr int kExitHangUp = 129;
 constexpr int kExitInterrupted = 130;
+constexpr int kExitPipeClosed = 141;
+constexpr int kExitTerminated = 143;
+constexpr std::uint64_t kDefaultMemoryMb = 1024;
 
 // Why the run flag was cleared; the first cause wins.
-enum StopCause : int { kNoStop = 0, kStopInterrupt, kStopTimeout, kStopInputEnded };
+enum StopCause : int { kNoStop = 0, kStopInterrupt, kStopTimeout, kStopInputEnded, kStopInputTooLong, kStopTerminate, kStopHangUp };
 
 std::atomic<int> s_stopCause { kNoStop };
 static_assert(std::atomic<int>::is_always_lock_free, "the stop cause is set from a signal handler");
@@ -63,18 +77,29 @@ void StopRun(StopCause cause)
 
 // Ctrl+C stops the run the way the console's Ctrl+C does; the handler is
 // reset to the default, so a second Ctrl+C ends the program at once.
-extern "C" void OnInterrupt(int)
+// SIGTERM and SIGHUP stop it the same way, so that what it printed is
+// written out before the program ends. A closed output pipe is seen as a
+// failed write (the run then ends quietly with status 141), not as SIGPIPE.
+extern "C" void OnStopSignal(int signal)
 {
-    StopRun(kStopInterrupt);
+    StopRun(signal == SIGTERM ? kStopTerminate : signal == SIGHUP ? kStopHangUp : kStopInterrupt);
 }
 
-void InstallInterruptHandler()
+void InstallStopHandlers()
 {
     struct sigaction action {};
-    action.sa_handler = OnInterrupt;
+    action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
+    for (int signal : { SIGINT, SIGTERM, SIGHUP })
+        sigaction(signal, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+void RemoveStopHandlers()
+{
+    for (int signal : { SIGINT, SIGTERM, SIGHUP, SIGPIPE })
+        std::signal(signal, SIG_DFL);
 }
 
 // Clears the run flag when the time limit passes, unless disarmed first.
@@ -136,6 +161,9 @@ public:
         CTerminalConsole::Finish();
     }
 
+    // tavrin-cli tells why a run stopped on standard error, after the output.
+    void ReportRunStop(std::string_view) override {}
+
 protected:
     // The input box still gets its empty line; the run stops after it.
     bool Input(std::string& line) override
@@ -143,6 +171,8 @@ protected:
         const bool read = CTerminalConsole::Input(line);
         if (!read && InputEnded())
             StopRun(kStopInputEnded);
+        else if (!read && InputTooLong())
+            StopRun(kStopInputTooLong);
         return read;
     }
 
@@ -157,6 +187,8 @@ struct RunOptions {
     std::optional<double> timeout;
     std::string timeoutText; // as given, for the message
     std::uint64_t maxSteps { 0 };
+    std::uint64_t memoryMb { kDefaultMemoryMb };
+    std::uint64_t maxInputLineMb { CTerminalConsole::kDefaultMaxLineBytes >> 20 };
 };
 
 int UsageError(const std::string& message)
@@ -170,6 +202,15 @@ std::optional<std::uint64_t> ParseSteps(std::string_view text)
     std::uint64_t value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc {} || end != text.data() + text.size() || value == 0)
+        return std::nullopt;
+    return value;
+}
+
+// A number of megabytes that fits the address space when counted in bytes.
+std::optional<std::uint64_t> ParseMegabytes(std::string_view text)
+{
+    const auto value = ParseSteps(text);
+    if (!value || *value > (std::uint64_t { 1 } << 40))
         return std::nullopt;
     return value;
 }
@@ -232,6 +273,22 @@ int CmdRun(const CliArgs& args)
             if (!steps)
                 return UsageError("--max-steps needs a positive whole number, not '" + value + "'");
             options.maxSteps = *steps;
+        } else if (arg == "--memory" || arg.starts_with("--memory=") || arg == "--max-input-line"
+            || arg.starts_with("--max-input-line=")) {
+            const bool memory = arg.starts_with("--memory");
+            const std::string name = memory ? "--memory" : "--max-input-line";
+            std::string value;
+            if (arg == name) {
+                if (i + 1 >= args.size())
+                    return UsageError(name + " needs a number of megabytes");
+                value = args[++i];
+            } else {
+                value = arg.substr(name.size() + 1);
+            }
+            const auto megabytes = ParseMegabytes(value);
+            if (!megabytes)
+                return UsageError(name + " needs a positive whole number of megabytes, not '" + value + "'");
+            (memory ? options.memoryMb : options.maxInputLineMb) = *megabytes;
         } else {
             return UsageError("unknown option '" + arg + "'");
         }
@@ -252,15 +309,32 @@ int CmdRun(const CliArgs& args)
 
     s_stopCause = kNoStop;
     SetRunStepLimit(options.maxSteps);
-    InstallInterruptHandler();
+    SetRunMemoryLimit(static_cast<std::size_t>(options.memoryMb) << 20);
+    InstallStopHandlers();
     RunOutcome outcome;
+    int outputError = 0;
     {
         CRunTimer timer(options.timeout);
         CCliConsole console(options.raw ? TerminalEncoding::Raw : TerminalEncoding::Utf8,
             options.pause ? ExitPause::WaitForEnter : ExitPause::None, timer);
+        console.SetMaxLineBytes(static_cast<std::size_t>(options.maxInputLineMb) << 20);
         outcome = RunChart(doc.m_root, console);
+        console.Flush();
+        outputError = console.OutputError();
     }
-    std::signal(SIGINT, SIG_DFL);
+    RemoveStopHandlers();
+
+    if (outputError == EPIPE)
+        return kExitPipeClosed; // the reader has gone: nobody to tell
+    if (outputError != 0) {
+        std::fprintf(stderr, "tavrin-cli: %s: cannot write the output: %s\n", options.path.c_str(), std::strerror(outputError));
+        return kExitEvalError;
+    }
+    if (outcome == RunOutcome::MemoryLimit) {
+        std::fprintf(stderr, "tavrin-cli: %s: stopped at the memory limit of %llu MB\n", options.path.c_str(),
+            static_cast<unsigned long long>(options.memoryMb));
+        return kExitMemoryLimit;
+    }
 
     if (s_stopCause.load() == kNoStop && RunStepLimitReached()) {
         std::fprintf(stderr, "tavrin-cli: %s: stopped after the step limit of %llu steps\n", options.path.c_str(),
@@ -273,6 +347,14 @@ int CmdRun(const CliArgs& args)
     case kStopTimeout:
         std::fprintf(stderr, "tavrin-cli: %s: stopped after the time limit of %s seconds\n", options.path.c_str(), options.timeoutText.c_str());
         return kExitTimeout;
+    case kStopTerminate:
+        return kExitTerminated;
+    case kStopHangUp:
+        return kExitHangUp;
+    case kStopInputTooLong:
+        std::fprintf(stderr, "tavrin-cli: %s: an input line is longer than %llu MB; the run was stopped\n", options.path.c_str(),
+            static_cast<unsigned long long>(options.maxInputLineMb));
+        return kExitInputTooLong;
     case kStopInputEnded:
         std::fprintf(stderr, "tavrin-cli: %s: standard input ended while an input box was reading; the run was stopped\n", options.path.c_str());
         return kExitInputEnded;

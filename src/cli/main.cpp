@@ -1,6 +1,8 @@
 #include "Commands.h"
 #include "TavrinVersion.h"
 
+#include "FileIO.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -37,6 +39,8 @@ int main(int argc, char** argv)
         return 0;
     }
     CliArgs args(argv + 2, argv + argc);
+    if (command != "run")
+        RemoveTemporaryFilesOnSignals(); // run keeps its own handlers and writes no file
     if (command == "run")
         return CmdRun(args);
     if (command == "gen")

@@ -5,8 +5,21 @@
 
 std::atomic<int> g_running { 0 };
 
+namespace {
+
+// Console texts are NUL-terminated: a box text holding a NUL byte ends there,
+// for the run (whose tokens end there too) and for generated code alike, and
+// no raw NUL reaches the device.
+std::string_view UpToNul(std::string_view text)
+{
+    return text.substr(0, text.find('\0'));
+}
+
+} // namespace
+
 void CConsole::Write(std::string_view text)
 {
+    text = UpToNul(text);
     if (text.empty())
         return;
     // Backslash-n and backslash-t become a line feed and a tab. The scan is
@@ -27,6 +40,7 @@ void CConsole::Write(std::string_view text)
 
 void CConsole::WriteRaw(std::string_view text)
 {
+    text = UpToNul(text);
     if (!text.empty())
         Output(text);
 }
@@ -54,6 +68,12 @@ void CConsole::Finish()
     Output(kExitPrompt);
     std::string ignored;
     Input(ignored);
+}
+
+void CConsole::ReportRunStop(std::string_view message)
+{
+    WriteRaw(message);
+    NewLine();
 }
 
 std::string FormatNumber(double value)

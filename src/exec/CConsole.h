@@ -30,6 +30,9 @@ public:
     std::string ReadLine();
     // The exit prompt, the wait for one line, the release of the console.
     virtual void Finish();
+    // Tells the user why a run ended early (a line in the console; a
+    // console may show it elsewhere).
+    virtual void ReportRunStop(std::string_view message);
 
     static constexpr std::string_view kExitPrompt = "press ENTER key to exit";
 

@@ -1,13 +1,17 @@
 #include "CTerminalConsole.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <poll.h>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr std::size_t kFlushThreshold = 64 * 1024;
-constexpr std::size_t kReadChunk = 4096;
+constexpr std::size_t kReadChunk = 64 * 1024;
+// A pipe or terminal that polls writable takes this much without blocking.
+constexpr std::size_t kWriteChunk = PIPE_BUF;
 
 std::size_t Utf8SequenceLength(unsigned char lead)
 {
@@ -25,6 +29,9 @@ std::size_t Utf8SequenceLength(unsigned char lead)
 // UTF-8 to code page 932; a character that it cannot hold becomes '?'.
 std::string ToCp932(std::string_view utf8)
 {
+    // Plain ASCII is the same in both (and a long number typed in is).
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(utf8);
     if (auto whole = codec::Utf8ToCp932(utf8))
         return *whole;
     std::string out;
@@ -49,8 +56,10 @@ CTerminalConsole::CTerminalConsole(TerminalEncoding encoding, ExitPause pause, i
     , m_outputFd(outputFd)
 {
     struct stat info {};
-    if (fstat(m_outputFd, &info) == 0 && S_ISREG(info.st_mode))
+    if (fstat(m_outputFd, &info) == 0 && S_ISREG(info.st_mode)) {
         m_flushEachLine = false;
+        m_outputIsFile = true;
+    }
 }
 
 CTerminalConsole::~CTerminalConsole()
@@ -77,14 +86,29 @@ void CTerminalConsole::Flush()
     m_outBuffer.clear();
 }
 
+// Waits for the output to take bytes while watching the run flag: once the
+// run has been stopped, a reader that takes nothing for one poll interval
+// loses the rest, so that neither Ctrl+C nor a time limit waits on it.
 void CTerminalConsole::WriteAll(std::string_view bytes)
 {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(m_outputFd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
+    while (!bytes.empty() && m_outputError == 0 && !m_outputAbandoned) {
+        if (!m_outputIsFile) {
+            pollfd watch { m_outputFd, POLLOUT, 0 };
+            const int ready = ::poll(&watch, 1, kPollMilliseconds);
+            if (ready == 0 || (ready < 0 && errno == EINTR)) {
+                if (g_running.load() == 0)
+                    m_outputAbandoned = true;
                 continue;
-            return; // a failed write is lost, as on the desktop console
+            }
+        }
+        const std::size_t size = m_outputIsFile ? bytes.size() : std::min(bytes.size(), kWriteChunk);
+        const ssize_t written = ::write(m_outputFd, bytes.data(), size);
+        if (written < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            m_outputError = errno;
+            g_running = 0;
+            return;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
@@ -94,7 +118,12 @@ bool CTerminalConsole::Input(std::string& line)
 {
     Flush(); // the user sees everything before being asked
     std::string raw;
-    if (ReadRawLine(raw, true) != ReadResult::Line)
+    const ReadResult result = ReadRawLine(raw, true);
+    if (result == ReadResult::TooLong) {
+        m_inputTooLong = true;
+        g_running = 0;
+    }
+    if (result != ReadResult::Line)
         return false;
     line = m_encoding == TerminalEncoding::Raw ? std::move(raw) : ToCp932(raw);
     return true;
@@ -105,18 +134,36 @@ CTerminalConsole::ReadResult CTerminalConsole::ReadRawLine(std::string& line, bo
     for (;;) {
         if (interruptible && g_running.load() == 0)
             return ReadResult::Interrupted;
-        if (const std::size_t end = m_inBuffer.find('\n'); end != std::string::npos) {
-            line = m_inBuffer.substr(0, end + 1);
-            m_inBuffer.erase(0, end + 1);
+        // Only the bytes read since the last look are searched, so a long
+        // line costs time in proportion to its length; lines handed out
+        // are dropped from the front only once they fill half the buffer.
+        if (const std::size_t end = m_inBuffer.find('\n', std::max(m_inStart, m_scanned)); end != std::string::npos) {
+            const std::size_t start = m_inStart;
+            m_inStart = m_scanned = end + 1;
+            if (end - start > m_maxLineBytes)
+                return ReadResult::TooLong;
+            line.assign(m_inBuffer, start, end + 1 - start);
             return ReadResult::Line;
         }
+        if (m_inStart > 0 && m_inStart >= m_inBuffer.size() / 2) {
+            m_inBuffer.erase(0, m_inStart);
+            m_inStart = 0;
+        }
+        m_scanned = m_inBuffer.size();
+        if (m_inBuffer.size() - m_inStart > m_maxLineBytes) {
+            // The rest of the line is not read: the run stops here.
+            m_inBuffer.clear();
+            m_inStart = m_scanned = 0;
+            return ReadResult::TooLong;
+        }
         if (m_endOfFile) {
-            if (m_inBuffer.empty()) {
+            if (m_inStart == m_inBuffer.size()) {
                 m_inputEnded = true;
                 return ReadResult::Ended;
             }
-            line = std::move(m_inBuffer); // a last line without its line end
+            line.assign(m_inBuffer, m_inStart); // a last line without its line end
             m_inBuffer.clear();
+            m_inStart = m_scanned = 0;
             return ReadResult::Line;
         }
         pollfd watch { m_inputFd, POLLIN, 0 };
@@ -127,11 +174,11 @@ CTerminalConsole::ReadResult CTerminalConsole::ReadRawLine(std::string& line, bo
         }
         if (ready <= 0)
             continue;
-        char chunk[kReadChunk];
-        const ssize_t got = ::read(m_inputFd, chunk, sizeof chunk);
-        if (got > 0)
-            m_inBuffer.append(chunk, static_cast<std::size_t>(got));
-        else if (got == 0 || (errno != EINTR && errno != EAGAIN))
+        const std::size_t held = m_inBuffer.size();
+        m_inBuffer.resize(held + kReadChunk);
+        const ssize_t got = ::read(m_inputFd, m_inBuffer.data() + held, kReadChunk);
+        m_inBuffer.resize(held + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+        if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN))
             m_endOfFile = true;
     }
 }

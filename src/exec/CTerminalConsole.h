@@ -2,13 +2,16 @@
 // The console on standard input and output, for tavrin-cli. The terminal
 // speaks UTF-8: output is converted from code page 932 (a character split
 // across two writes still converts whole) and input lines back to it, unless
-// the console is raw. Reads give up at once when g_running drops to 0, so
-// Ctrl+C or a time limit ends a run that waits for input.
+// the console is raw. Reads and writes give up at once when g_running drops
+// to 0, so Ctrl+C or a time limit ends a run that waits for input or for a
+// reader that does not read. A write that fails (a closed pipe, a full
+// disk) clears g_running: nothing the run does can be seen any more.
 
 #include "CConsole.h"
 #include "Codec.h"
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <unistd.h>
 
@@ -39,13 +42,20 @@ public:
     bool InputEnded() const { return m_inputEnded; }
     // Writes out everything buffered.
     void Flush();
+    // The errno of the write that failed, 0 while every write succeeded.
+    int OutputError() const { return m_outputError; }
+    // The longest input line accepted (its line end excluded); a longer one
+    // fails the read, which InputTooLong() then tells.
+    void SetMaxLineBytes(std::size_t bytes) { m_maxLineBytes = bytes; }
+    bool InputTooLong() const { return m_inputTooLong; }
+    static constexpr std::size_t kDefaultMaxLineBytes = std::size_t { 64 } << 20;
 
 protected:
     void Output(std::string_view bytes) override;
     bool Input(std::string& line) override;
 
 private:
-    enum class ReadResult { Line, Ended, Interrupted };
+    enum class ReadResult { Line, Ended, Interrupted, TooLong };
     // One line, its line end included when it had one, unconverted.
     ReadResult ReadRawLine(std::string& line, bool interruptible);
     void WriteAll(std::string_view bytes);
@@ -59,7 +69,14 @@ private:
     bool m_flushEachLine { true };
     codec::CStreamDecoder m_decoder;
     std::string m_outBuffer;
-    std::string m_inBuffer; // bytes read past the last line handed out
+    std::string m_inBuffer; // from m_inStart: bytes read past the last line handed out
+    std::size_t m_inStart { 0 };
+    std::size_t m_scanned { 0 }; // m_inBuffer holds no line end before this
+    std::size_t m_maxLineBytes { kDefaultMaxLineBytes };
     bool m_endOfFile { false };
     bool m_inputEnded { false };
+    bool m_inputTooLong { false };
+    int m_outputError { 0 };
+    bool m_outputAbandoned { false }; // the run stopped while the reader did not read
+    bool m_outputIsFile { false };
 };

@@ -1,5 +1,7 @@
 #include "CVariableTable.h"
 
+#include "RunMemory.h"
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -66,13 +68,19 @@ bool ParseElementName(std::string_view name, std::string_view& base, std::int32_
 
 } // namespace
 
-// The elements of one array. One-dimensional arrays keep the indices from 0
-// upward in a dense vector (growing while the indices stay near the filled
-// part) and the others in a map; arrays of more dimensions use a map keyed by
-// the index bytes.
+// The elements of one array. A one-dimensional array keeps its non-negative
+// indices in pages of 4,096 elements, made when a page has gathered enough
+// elements to be worth its size; until then, and for negative indices, the
+// elements sit in a map. So a run pays for what it stores: a dense fill is a
+// page lookup per element, thirty scattered elements cost thirty map nodes.
+// Arrays of more dimensions use a map keyed by the index bytes. Everything
+// allocated is charged to the run's memory budget.
 class CVariableTable::CArray {
 public:
     CArray(std::string base, int subscripts) : m_base(std::move(base)), m_subscripts(subscripts) {}
+    ~CArray() { ReleaseRunMemory(m_charged); }
+    CArray(const CArray&) = delete;
+    CArray& operator=(const CArray&) = delete;
 
     const std::string& Base() const { return m_base; }
     int Subscripts() const { return m_subscripts; }
@@ -81,8 +89,10 @@ public:
     {
         if (m_subscripts == 1) {
             const std::int32_t index = indices[0];
-            if (index >= 0 && static_cast<std::size_t>(index) < m_denseSize)
-                return DenseValue(static_cast<std::size_t>(index));
+            if (const CPage* page = FindPage(index))
+                return page->Value(static_cast<std::uint32_t>(index) & kPageMask);
+            if (m_sparse.empty())
+                return 0.0;
             const auto found = m_sparse.find(index);
             return found == m_sparse.end() ? 0.0 : found->second;
         }
@@ -94,38 +104,60 @@ public:
     bool Set(const std::int32_t* indices, double value)
     {
         if (m_subscripts != 1) {
-            const auto [it, inserted] = m_multi.try_emplace(MultiKey(indices), value);
-            if (!inserted)
-                it->second = value;
-            return inserted;
+            const auto found = m_multi.find(MultiKey(indices));
+            if (found != m_multi.end()) {
+                found->second = value;
+                return false;
+            }
+            Charge(kMultiNodeBytes + sizeof(std::int32_t) * static_cast<std::size_t>(m_subscripts));
+            m_multi.emplace(MultiKey(indices), value);
+            return true;
         }
         const std::int32_t index = indices[0];
-        if (index >= 0) {
-            const auto at = static_cast<std::size_t>(index);
-            if (at >= m_denseSize && at < kMaxDense && at <= 2 * m_denseSize + kDenseSlack)
-                GrowDense(at + 1);
-            if (at < m_denseSize) {
-                StoreDense(at, value);
-                const std::uint64_t bit = std::uint64_t { 1 } << (at % 64);
-                std::uint64_t& word = m_stored[at / 64];
-                const bool fresh = (word & bit) == 0;
-                word |= bit;
-                return fresh;
-            }
+        if (CPage* page = FindPage(index))
+            return Store(*page, static_cast<std::uint32_t>(index) & kPageMask, value);
+        const auto found = m_sparse.find(index);
+        if (found != m_sparse.end()) {
+            found->second = value;
+            return false;
         }
-        const auto [it, inserted] = m_sparse.try_emplace(index, value);
-        if (!inserted)
-            it->second = value;
-        else if (index >= 0)
-            m_sparseLowest = std::min(m_sparseLowest, static_cast<std::size_t>(index));
-        return inserted;
+        if (index >= 0) {
+            const std::uint32_t number = static_cast<std::uint32_t>(index) >> kPageBits;
+            auto [waiting, fresh] = m_waiting.try_emplace(number, std::uint16_t { 0 });
+            if (fresh) {
+                try {
+                    Charge(kSparseNodeBytes);
+                } catch (...) {
+                    m_waiting.erase(waiting);
+                    throw;
+                }
+            }
+            if (waiting->second + 1 >= kElementsPerPage) {
+                CPage& made = MakePage(number);
+                return Store(made, static_cast<std::uint32_t>(index) & kPageMask, value);
+            }
+            ++waiting->second;
+        }
+        Charge(kSparseNodeBytes);
+        m_sparse.emplace(index, value);
+        return true;
     }
 
     void Collect(std::vector<std::pair<std::string, double>>& out) const
     {
-        for (std::size_t i = 0; i < m_denseSize; ++i) {
-            if (m_stored[i / 64] & (std::uint64_t { 1 } << (i % 64)))
-                out.emplace_back(Name(static_cast<std::int32_t>(i)), DenseValue(i));
+        for (std::size_t c = 0; c < m_chunks.size(); ++c) {
+            if (!m_chunks[c])
+                continue;
+            for (std::size_t p = 0; p < kPagesPerChunk; ++p) {
+                const CPage* page = m_chunks[c]->pages[p].get();
+                if (!page)
+                    continue;
+                const std::size_t first = ((c << kChunkBits) + p) << kPageBits;
+                for (std::uint32_t i = 0; i < kPageSize; ++i) {
+                    if (page->IsStored(i))
+                        out.emplace_back(Name(static_cast<std::int32_t>(first + i)), page->Value(i));
+                }
+            }
         }
         for (const auto& [index, value] : m_sparse)
             out.emplace_back(Name(index), value);
@@ -141,9 +173,98 @@ public:
     }
 
 private:
-    static constexpr std::size_t kMaxDense = std::size_t { 1 } << 28;
-    static constexpr std::size_t kDenseSlack = 4096;
+    static constexpr unsigned kPageBits = 12;
+    static constexpr std::uint32_t kPageSize = 1u << kPageBits;
+    static constexpr std::uint32_t kPageMask = kPageSize - 1;
+    static constexpr unsigned kChunkBits = 10; // pages per entry of the directory
+    static constexpr std::size_t kPagesPerChunk = std::size_t { 1 } << kChunkBits;
+    static constexpr std::uint32_t kChunkMask = kPagesPerChunk - 1;
+    // A page is made once this many of its elements are stored: below it,
+    // map nodes cost less than the page would.
+    static constexpr std::uint16_t kElementsPerPage = 128;
+    // What one map element costs with its share of the buckets (an estimate
+    // of the allocator's use, for the memory budget).
+    static constexpr std::size_t kSparseNodeBytes = 48;
+    static constexpr std::size_t kMultiNodeBytes = 80;
+    static constexpr std::uint32_t kNoPage = UINT32_MAX;
     enum class Width : std::uint8_t { Int8, Int32, Double };
+
+    // 4,096 elements in the narrowest integer width that holds their values,
+    // so that a large sieve stays small, and a bit per element stored.
+    class CPage {
+    public:
+        double Value(std::uint32_t at) const
+        {
+            switch (m_width) {
+            case Width::Int8: return m_int8[at];
+            case Width::Int32: return m_int32[at];
+            default: return m_double[at];
+            }
+        }
+        bool IsStored(std::uint32_t at) const { return (m_stored[at / 64] >> (at % 64)) & 1; }
+        // True when the element was not stored before.
+        bool MarkStored(std::uint32_t at)
+        {
+            std::uint64_t& word = m_stored[at / 64];
+            const std::uint64_t bit = std::uint64_t { 1 } << (at % 64);
+            const bool fresh = (word & bit) == 0;
+            word |= bit;
+            return fresh;
+        }
+        Width CurrentWidth() const { return m_width; }
+        // Stores when the page's width holds the value exactly.
+        bool TryStore(std::uint32_t at, double value, Width needed)
+        {
+            if (needed > m_width)
+                return false;
+            switch (m_width) {
+            case Width::Int8: m_int8[at] = static_cast<std::int8_t>(value); break;
+            case Width::Int32: m_int32[at] = static_cast<std::int32_t>(value); break;
+            default: m_double[at] = value; break;
+            }
+            return true;
+        }
+        void Widen(Width to)
+        {
+            if (to == Width::Int32) {
+                m_int32.assign(m_int8.begin(), m_int8.end());
+            } else if (m_width == Width::Int8) {
+                m_double.assign(m_int8.begin(), m_int8.end());
+            } else {
+                m_double.assign(m_int32.begin(), m_int32.end());
+            }
+            std::vector<std::int8_t>().swap(m_int8);
+            if (to == Width::Double)
+                std::vector<std::int32_t>().swap(m_int32);
+            m_width = to;
+        }
+
+    private:
+        Width m_width { Width::Int8 };
+        std::vector<std::int8_t> m_int8 = std::vector<std::int8_t>(kPageSize);
+        std::vector<std::int32_t> m_int32;
+        std::vector<double> m_double;
+        std::uint64_t m_stored[kPageSize / 64] {};
+    };
+
+    struct CChunk {
+        std::unique_ptr<CPage> pages[kPagesPerChunk];
+    };
+
+    static std::size_t WidthBytes(Width width)
+    {
+        switch (width) {
+        case Width::Int8: return 1;
+        case Width::Int32: return 4;
+        default: return 8;
+        }
+    }
+
+    void Charge(std::size_t bytes)
+    {
+        ChargeRunMemory(bytes);
+        m_charged += bytes;
+    }
 
     std::string Name(std::int32_t index) const
     {
@@ -157,13 +278,85 @@ private:
         return std::string(reinterpret_cast<const char*>(indices), sizeof(std::int32_t) * static_cast<std::size_t>(m_subscripts));
     }
 
-    double DenseValue(std::size_t at) const
+    // The page of a non-negative index, if it has one; the last page found
+    // is remembered, since runs mostly walk an array in order.
+    CPage* FindPage(std::int32_t index) const
     {
-        switch (m_width) {
-        case Width::Int8: return m_int8[at];
-        case Width::Int32: return m_int32[at];
-        default: return m_double[at];
+        const std::uint32_t number = static_cast<std::uint32_t>(index) >> kPageBits;
+        if (number == m_lastNumber)
+            return m_lastPage;
+        if (index < 0)
+            return nullptr;
+        const std::size_t chunk = number >> kChunkBits;
+        if (chunk >= m_chunks.size() || !m_chunks[chunk])
+            return nullptr;
+        CPage* page = m_chunks[chunk]->pages[number & kChunkMask].get();
+        if (page) {
+            m_lastNumber = number;
+            m_lastPage = page;
         }
+        return page;
+    }
+
+    CChunk& ChunkOf(std::uint32_t number)
+    {
+        const std::size_t chunk = number >> kChunkBits;
+        if (chunk >= m_chunks.size()) {
+            Charge((chunk + 1 - m_chunks.size()) * sizeof(m_chunks[0]));
+            m_chunks.resize(chunk + 1);
+        }
+        if (!m_chunks[chunk]) {
+            Charge(sizeof(CChunk));
+            m_chunks[chunk] = std::make_unique<CChunk>();
+        }
+        return *m_chunks[chunk];
+    }
+
+    // Makes page `number` and moves the elements of its range out of the
+    // map into it.
+    CPage& MakePage(std::uint32_t number)
+    {
+        CChunk& chunk = ChunkOf(number);
+        const std::uint32_t first = number << kPageBits;
+        Charge(sizeof(CPage) + kPageSize);
+        auto& slot = chunk.pages[number & kChunkMask];
+        slot = std::make_unique<CPage>();
+        CPage& page = *slot;
+        const auto waiting = m_waiting.find(number);
+        std::uint32_t left = waiting == m_waiting.end() ? 0 : waiting->second;
+        for (std::uint32_t i = 0; i < kPageSize && left > 0; ++i) {
+            const auto found = m_sparse.find(static_cast<std::int32_t>(first + i));
+            if (found == m_sparse.end())
+                continue;
+            Store(page, i, found->second);
+            m_sparse.erase(found);
+            ReleaseCharge(kSparseNodeBytes);
+            --left;
+        }
+        if (waiting != m_waiting.end()) {
+            m_waiting.erase(waiting);
+            ReleaseCharge(kSparseNodeBytes);
+        }
+        m_lastNumber = number;
+        m_lastPage = &page;
+        return page;
+    }
+
+    bool Store(CPage& page, std::uint32_t at, double value)
+    {
+        const Width needed = WidthOf(value);
+        if (!page.TryStore(at, value, needed)) {
+            Charge(kPageSize * (WidthBytes(needed) - WidthBytes(page.CurrentWidth())));
+            page.Widen(needed);
+            page.TryStore(at, value, needed);
+        }
+        return page.MarkStored(at);
+    }
+
+    void ReleaseCharge(std::size_t bytes)
+    {
+        ReleaseRunMemory(bytes);
+        m_charged -= bytes;
     }
 
     // The narrowest width that holds `value` exactly (-0.0 and NaN need a
@@ -180,77 +373,25 @@ private:
         return Width::Double;
     }
 
-    void StoreDense(std::size_t at, double value)
-    {
-        const Width needed = WidthOf(value);
-        if (needed > m_width)
-            Widen(needed);
-        switch (m_width) {
-        case Width::Int8: m_int8[at] = static_cast<std::int8_t>(value); break;
-        case Width::Int32: m_int32[at] = static_cast<std::int32_t>(value); break;
-        default: m_double[at] = value; break;
-        }
-    }
-
-    void Widen(Width to)
-    {
-        if (to == Width::Int32) {
-            m_int32.assign(m_int8.begin(), m_int8.end());
-        } else if (m_width == Width::Int8) {
-            m_double.assign(m_int8.begin(), m_int8.end());
-        } else {
-            m_double.assign(m_int32.begin(), m_int32.end());
-        }
-        std::vector<std::int8_t>().swap(m_int8);
-        if (to == Width::Double)
-            std::vector<std::int32_t>().swap(m_int32);
-        m_width = to;
-    }
-
-    void GrowDense(std::size_t size)
-    {
-        switch (m_width) {
-        case Width::Int8: m_int8.resize(size); break;
-        case Width::Int32: m_int32.resize(size); break;
-        default: m_double.resize(size); break;
-        }
-        m_stored.resize((size + 63) / 64);
-        const std::size_t old = m_denseSize;
-        m_denseSize = size;
-        if (m_sparseLowest >= size)
-            return;
-        // Elements stored far ahead earlier now belong to the dense part.
-        m_sparseLowest = SIZE_MAX;
-        for (auto it = m_sparse.begin(); it != m_sparse.end();) {
-            const std::int32_t index = it->first;
-            if (index >= 0 && static_cast<std::size_t>(index) >= old && static_cast<std::size_t>(index) < size) {
-                const auto at = static_cast<std::size_t>(index);
-                StoreDense(at, it->second);
-                m_stored[at / 64] |= std::uint64_t { 1 } << (at % 64);
-                it = m_sparse.erase(it);
-                continue;
-            }
-            if (index >= 0)
-                m_sparseLowest = std::min(m_sparseLowest, static_cast<std::size_t>(index));
-            ++it;
-        }
-    }
-
     std::string m_base;
     int m_subscripts;
-    Width m_width { Width::Int8 };
-    std::vector<std::int8_t> m_int8;
-    std::vector<std::int32_t> m_int32;
-    std::vector<double> m_double;
-    std::vector<std::uint64_t> m_stored; // one bit per dense element
-    std::size_t m_denseSize { 0 };
+    std::vector<std::unique_ptr<CChunk>> m_chunks;
+    mutable std::uint32_t m_lastNumber { kNoPage };
+    mutable CPage* m_lastPage { nullptr };
     std::unordered_map<std::int32_t, double> m_sparse;
-    std::size_t m_sparseLowest { SIZE_MAX }; // smallest non-negative sparse index
+    // Per page not yet made: how many of its elements m_sparse holds.
+    std::unordered_map<std::uint32_t, std::uint16_t> m_waiting;
     std::unordered_map<std::string, double> m_multi;
+    std::size_t m_charged { 0 };
 };
 
+namespace {
+// A scalar or an odd name: the name, the value and the index entry.
+constexpr std::size_t kNamedEntryBytes = 96;
+} // namespace
+
 CVariableTable::CVariableTable() = default;
-CVariableTable::~CVariableTable() = default;
+CVariableTable::~CVariableTable() { Destroy(); }
 
 void CVariableTable::Init() { Destroy(); }
 
@@ -264,6 +405,8 @@ void CVariableTable::Destroy()
     m_arrayIndex.clear();
     m_otherValues.clear();
     m_count = 0;
+    ReleaseRunMemory(m_charged);
+    m_charged = 0;
 }
 
 double CVariableTable::Get(std::string_view name) const
@@ -292,12 +435,12 @@ void CVariableTable::Set(std::string_view name, double value)
         SetScalar(ScalarSlot(name), value);
     } else if (ParseElementName(name, base, indices, count)) {
         SetElement(ArraySlot(base, count), indices, value);
+    } else if (const auto found = m_otherValues.find(name); found != m_otherValues.end()) {
+        found->second = value;
     } else {
-        const auto [it, inserted] = m_otherValues.try_emplace(std::string(name), value);
-        if (inserted)
-            ++m_count;
-        else
-            it->second = value;
+        Charge(kNamedEntryBytes + name.size());
+        m_otherValues.emplace(std::string(name), value);
+        ++m_count;
     }
 }
 
@@ -321,6 +464,7 @@ std::uint32_t CVariableTable::ScalarSlot(std::string_view name)
     const auto found = m_scalarIndex.find(name);
     if (found != m_scalarIndex.end())
         return found->second;
+    Charge(kNamedEntryBytes + name.size());
     const auto slot = static_cast<std::uint32_t>(m_scalarValues.size());
     m_scalarValues.push_back(0.0);
     m_scalarStored.push_back(0);
@@ -335,6 +479,7 @@ std::uint32_t CVariableTable::ArraySlot(std::string_view base, int subscripts)
     const auto found = m_arrayIndex.find(key);
     if (found != m_arrayIndex.end())
         return found->second;
+    Charge(kNamedEntryBytes + base.size());
     const auto slot = static_cast<std::uint32_t>(m_arrays.size());
     m_arrays.push_back(std::make_unique<CArray>(std::string(base), subscripts));
     m_arrayIndex.emplace(std::move(key), slot);
@@ -356,4 +501,10 @@ void CVariableTable::SetElement(std::uint32_t array, const std::int32_t* indices
 {
     if (m_arrays[array]->Set(indices, value))
         ++m_count;
+}
+
+void CVariableTable::Charge(std::size_t bytes)
+{
+    ChargeRunMemory(bytes);
+    m_charged += bytes;
 }

@@ -6,8 +6,10 @@
 // the code generator's set of declared names all use them), but the storage
 // is arranged for compiled texts: a scalar name is a slot in a vector, and
 // the elements of one array (one base name and one number of subscripts)
-// live together, a one-dimensional array densely in the smallest integer
-// width that holds its values so that a large sieve stays small.
+// live together, a one-dimensional array in pages made as they fill, each in
+// the smallest integer width that holds its values so that a large sieve
+// stays small. What the table allocates is charged to the run's memory
+// budget (RunMemory.h): a store past it throws CRunMemoryExhausted.
 
 #include <cstdint>
 #include <memory>
@@ -55,6 +57,7 @@ public:
 private:
     class CArray;
     CArray* FindArray(std::string_view base, int subscripts) const;
+    void Charge(std::size_t bytes);
 
     std::vector<double> m_scalarValues;
     std::vector<std::uint8_t> m_scalarStored;
@@ -71,4 +74,5 @@ private:
     // callers other than the evaluator can make them).
     std::unordered_map<std::string, double, Hash, std::equal_to<>> m_otherValues;
     std::size_t m_count { 0 };
+    std::size_t m_charged { 0 }; // by the names; each array keeps its own count
 };

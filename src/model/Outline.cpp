@@ -196,11 +196,14 @@ std::vector<Line> SplitLines(std::string_view text)
     int number = 0;
     while (!text.empty()) {
         ++number;
-        const std::size_t end = text.find('\n');
+        // Lines end in LF, CR LF or a lone CR (old Mac editors): a file
+        // with CR line ends is lines, not one long box text.
+        const std::size_t end = text.find_first_of("\r\n");
         std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        std::size_t consumed = end == std::string_view::npos ? text.size() : end + 1;
+        if (end != std::string_view::npos && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+            ++consumed;
+        text.remove_prefix(consumed);
         const std::size_t first = line.find_first_not_of(" \t");
         if (first == std::string_view::npos || line[first] == '#')
             continue;

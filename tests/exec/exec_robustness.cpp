@@ -1,6 +1,7 @@
 // Runs that must end however they are written: Ctrl+C from another thread
 // while a loop spins, and charts whose texts are garbage.
 #include "ExecTestSupport.h"
+#include "RunMemory.h"
 
 #include <gtest/gtest.h>
 
@@ -135,4 +136,23 @@ TEST(ExecuteGarbage, RandomChartsEndCleanly)
             EXPECT_NE(result.output.find("Error -- \""), std::string::npos);
         }
     }
+}
+
+// A chart that needs more memory than the run may use ends with a message in
+// the console and the exit prompt; the next run starts afresh.
+TEST(ExecuteMemoryLimit, EndsTheRunAndLeavesTheProgramUsable)
+{
+    const std::size_t limit = RunMemoryLimit();
+    SetRunMemoryLimit(4 << 20);
+    auto greedy = Chart(Out("\"before\""), Pre("i = 0, 100000000", Simple("a[i * 100] = i, b[i][i] = i")), Out("\"never\""));
+    CScriptConsole console;
+    EXPECT_EQ(RunChart(*greedy, console), RunOutcome::MemoryLimit);
+    EXPECT_EQ(console.m_output,
+        "before\nOut of memory: the run was stopped at its memory limit of 4 MB.\n" + std::string(CConsole::kExitPrompt));
+    SetRunMemoryLimit(limit);
+
+    auto modest = Chart(Simple("a[5] = 2"), Out("a[5], a[500]"));
+    CScriptConsole next;
+    EXPECT_EQ(RunChart(*modest, next), RunOutcome::Completed);
+    EXPECT_EQ(next.m_output, "2 0\n" + std::string(CConsole::kExitPrompt));
 }

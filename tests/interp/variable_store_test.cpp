@@ -3,12 +3,15 @@
 // doubles that were stored.
 
 #include "CVariableTable.h"
+#include "RunMemory.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
+#include <random>
 #include <string>
 
 namespace {
@@ -96,3 +99,100 @@ TEST(VariableStore, FarAndNegativeIndicesJoinTheDenseRangeIntact)
 }
 
 } // namespace
+
+namespace {
+
+// Stores the same elements into a table and a plain map and checks that
+// every read, the count and the listing agree.
+void ExpectSameAsReference(const std::vector<std::pair<std::int32_t, double>>& stores)
+{
+    CVariableTable table;
+    std::map<std::int32_t, double> reference;
+    const std::uint32_t a = table.ArraySlot("a", 1);
+    for (const auto& [index, value] : stores) {
+        table.SetElement(a, &index, value);
+        reference[index] = value;
+    }
+    EXPECT_EQ(table.Count(), reference.size());
+    for (const auto& [index, value] : reference) {
+        ASSERT_TRUE(SameBits(table.Element(a, &index), value)) << index;
+        ASSERT_TRUE(SameBits(table.Get("a[" + std::to_string(index) + "]"), value)) << index;
+        for (const std::int64_t wide : { std::int64_t { index } - 1, std::int64_t { index } + 1 }) {
+            const auto near = static_cast<std::int32_t>(wide);
+            if (wide == near && !reference.count(near)) {
+                ASSERT_EQ(table.Element(a, &near), 0.0) << near;
+            }
+        }
+    }
+    std::map<std::string, double> listed;
+    for (const auto& [index, value] : reference)
+        listed["a[" + std::to_string(index) + "]"] = value;
+    const auto entries = table.Entries();
+    ASSERT_EQ(entries.size(), listed.size());
+    for (const auto& [name, value] : entries)
+        EXPECT_TRUE(SameBits(listed.at(name), value)) << name;
+}
+
+} // namespace
+
+// Dense runs, scattered elements, pages that fill after their first elements
+// were held apart, values that widen a page, and the ends of the index range.
+TEST(VariableStore, PagedArraysKeepEveryElement)
+{
+    std::vector<std::pair<std::int32_t, double>> stores;
+    for (std::int32_t i = 0; i < 20000; ++i)
+        stores.emplace_back(i, i % 7);
+    for (int k = 0; k <= 30; ++k)
+        stores.emplace_back(std::int32_t { 1 } << k, (std::int32_t { 1 } << k) + 0.5);
+    for (std::int32_t i : { -1, -4096, -2147483647 - 1, 2147483647, 2147483646 })
+        stores.emplace_back(i, -static_cast<double>(i) / 3.0);
+    std::mt19937 random(7);
+    for (int k = 0; k < 20000; ++k) {
+        // Clustered in a few pages far out, so that they fill up as they go.
+        const auto index = static_cast<std::int32_t>(1000000 + (random() % 5) * 100000 + random() % 4096);
+        const double value = k % 3 == 0 ? static_cast<double>(k) : k % 3 == 1 ? -0.0 : 1e9 + k;
+        stores.emplace_back(index, value);
+    }
+    ExpectSameAsReference(stores);
+}
+
+// What an array costs follows what it stores, and goes back when the table
+// goes; past the run's limit a store throws and leaves the table usable.
+TEST(VariableStore, StorageIsChargedToTheRunsMemory)
+{
+    const std::size_t before = RunMemoryInUse();
+    {
+        CVariableTable table;
+        const std::uint32_t a = table.ArraySlot("a", 1);
+        for (std::int32_t i = 0; i < 1000; ++i) {
+            const std::int32_t index = i * 1000003;
+            table.SetElement(a, &index, 1.5);
+        }
+        EXPECT_LT(RunMemoryInUse() - before, 1000u * 1024); // 1,000 scattered elements, not pages for all of them
+        const std::size_t scattered = RunMemoryInUse();
+        for (std::int32_t i = 0; i < 1000000; ++i)
+            table.SetElement(a, &i, 1.0);
+        EXPECT_LT(RunMemoryInUse() - scattered, 2u << 20); // a byte and a bit per dense element
+    }
+    EXPECT_EQ(RunMemoryInUse(), before);
+
+    const std::size_t limit = RunMemoryLimit();
+    SetRunMemoryLimit(before + (1 << 20));
+    {
+        CVariableTable table;
+        table.Set("x", 1.0);
+        bool stopped = false;
+        try {
+            for (std::int32_t i = 0; i < 10000000; ++i)
+                table.Set("m[" + std::to_string(i) + "][1]", i);
+        } catch (const CRunMemoryExhausted&) {
+            stopped = true;
+        }
+        EXPECT_TRUE(stopped);
+        EXPECT_LE(RunMemoryInUse(), before + (1 << 20));
+        EXPECT_EQ(table.Get("x"), 1.0);
+        EXPECT_EQ(table.Get("m[5][1]"), 5.0);
+    }
+    SetRunMemoryLimit(limit);
+    EXPECT_EQ(RunMemoryInUse(), before);
+}

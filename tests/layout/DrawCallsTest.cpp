@@ -212,3 +212,23 @@ TEST(DrawCalls, PensAreRestoredAndBackgroundIsTransparentPerSequence)
 }
 
 } // namespace
+
+// A printed text of megabytes is cut to what a page can show before it
+// reaches the device: its first lines, each at most a few thousand bytes,
+// never splitting a double-byte character, line ends kept.
+TEST(DrawCalls, HugePrintedTextsAreCutToWhatAPageShows)
+{
+    std::string text;
+    for (int line = 0; line < 3000; ++line)
+        text += std::string(4095, 'x') + "\x82\xA0" + std::string(line % 2 ? "\r\n" : "\n");
+    CSimpleBox box(50, 75, 150, 25);
+    box.m_text = text;
+    const Calls calls = DrawOne(box, DeviceKind::Printer);
+    const auto printed = std::find_if(calls.begin(), calls.end(), [](const std::string& c) { return c.starts_with("Text "); });
+    ASSERT_NE(printed, calls.end());
+    const std::string shown = printed->substr(std::string_view("Text 80 95 ").size());
+    EXPECT_EQ(shown.substr(0, 4095 + 2 + 1), text.substr(0, 4095 + 2 + 1)); // the character at the cut is whole
+    EXPECT_LT(shown.size(), 1024u * (4097 + 2 + 2));
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 1024);
+    EXPECT_EQ(box.m_text, text); // the box keeps its whole text
+}

@@ -152,6 +152,22 @@ TEST(Document, FailedSavesLeaveTheOldFileIntact)
     EXPECT_TRUE(doc.IsModified());
 }
 
+// The other names of a hard-linked chart see what was saved, and no
+// temporary file is left beside it.
+TEST(Document, SaveKeepsHardLinks)
+{
+    const std::string dir = TempDir("document-hardlink");
+    const std::string path = dir + "/chart.pad";
+    WriteFileBytes(path, std::string(10000, 'o')); // longer than the new bytes
+    ASSERT_EQ(::link(path.c_str(), (dir + "/other.pad").c_str()), 0);
+    CTavrinDoc doc;
+    AddSimple(doc, "x");
+    doc.Save(path);
+    EXPECT_EQ(ReadFileBytes(dir + "/other.pad"), doc.SaveToBytes());
+    EXPECT_EQ(ReadFileBytes(path), doc.SaveToBytes());
+    EXPECT_EQ(DirectoryEntries(dir), (std::vector<std::string> { "chart.pad", "other.pad" }));
+}
+
 TEST(Document, SaveFollowsSymbolicLinksAndKeepsPermissions)
 {
     const std::string dir = TempDir("document-link");

@@ -83,6 +83,8 @@ TEST(Outline, BuildsTextsAndStructure)
         { "branch\npost-loop\n  pre-loop\n    branch\n      then\n      else\n        input\n  output\n",
             "B[|]P[L[B[|I]]O]" },
         { "  # indented comment\n\t\nsimple\n", "S" },
+        // Carriage returns alone end lines too, mixed with the other ends.
+        { "simple: a\routput: b\r\rbranch: c\r  else\r\n    input: x\r", "S\"a\"O\"b\"B\"c\"[|I\"x\"]" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.outline);

@@ -8,6 +8,10 @@
 #include "CSimpleBox.h"
 #include "DrawSupport.h"
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 using namespace chartdraw;
 
 namespace {
@@ -23,6 +27,45 @@ constexpr int kPrintedTextY = 20;
 
 const CPen kHighlightPen { 1, kColorBlue };
 
+// More lines, or longer ones, than any page can show (no character is
+// narrower or lower than a unit at print scale).
+constexpr std::size_t kMaxShownLines = 1024;
+constexpr std::size_t kMaxShownLineBytes = 4096;
+
+bool IsCp932LeadByte(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// The part of a box text that a page can show, so that a text of megabytes
+// costs no more to lay out than a page of it: the first lines, each cut
+// after its first bytes (at a character boundary). Shorter texts are kept
+// byte for byte.
+std::string ShownPart(std::string_view text)
+{
+    if (text.size() <= kMaxShownLineBytes)
+        return std::string(text);
+    std::string shown;
+    std::size_t lines = 0;
+    std::size_t i = 0;
+    while (i < text.size() && lines < kMaxShownLines) {
+        std::size_t end = text.find_first_of("\r\n", i);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::size_t cut = i;
+        while (cut < end && cut - i < kMaxShownLineBytes)
+            cut += IsCp932LeadByte(static_cast<unsigned char>(text[cut])) && cut + 1 < end ? 2 : 1;
+        shown.append(text.substr(i, std::min(cut, end) - i));
+        ++lines;
+        if (end == text.size())
+            break;
+        const std::size_t next = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+        shown.append(text.substr(end, next - end));
+        i = next;
+    }
+    return shown;
+}
+
 // On a printer a box shows its text itself, taken from its editor first so
 // that what was typed is printed even when nothing committed it yet.
 void DrawPrintedText(CProcessBox& box, CDC& dc)
@@ -34,7 +77,7 @@ void DrawPrintedText(CProcessBox& box, CDC& dc)
     // next box's white fill: the text stays within the box's interior, the
     // editor's rectangle at print scale.
     const ScaledBox g(box, PrintScale(dc));
-    dc.TextOutClipped(AddClamped(box.m_x, kPrintedTextX), AddClamped(box.m_y, kPrintedTextY), box.m_text,
+    dc.TextOutClipped(AddClamped(box.m_x, kPrintedTextX), AddClamped(box.m_y, kPrintedTextY), ShownPart(box.m_text),
                       g.X(kEditorInsetY), g.Y(kEditorInsetY), g.Right(-kEditorInsetX), g.Bottom(-kEditorInsetY));
 }
 
