@@ -8,6 +8,7 @@
 #include "ChartExecution.h"
 #include "RunDriver.h"
 #include "RunLimits.h"
+#include "RunMemory.h"
 
 #include <algorithm>
 #include <atomic>
@@ -139,9 +140,12 @@ void SetLimit(int resource, rlim_t soft, rlim_t hard)
     dup2(statusFd, 3);
     close_range(4, ~0U, 0);
     SetLimit(RLIMIT_CORE, 0, 0);
-    // The chart gets its megabytes on top of what the program already maps
-    // (a sanitizer's shadow memory included).
-    const std::uint64_t budget = AddressSpaceBytes() + bounds.memoryMegabytes * 1024 * 1024;
+    // The run's own budget (set below) is the limit a chart meets; the address
+    // space gets some slack on top of it and of what the program already maps
+    // (a sanitizer's shadow memory included), as a backstop for allocations
+    // the budget does not see.
+    constexpr std::uint64_t kBackstopSlackMegabytes = 64;
+    const std::uint64_t budget = AddressSpaceBytes() + (bounds.memoryMegabytes + kBackstopSlackMegabytes) * 1024 * 1024;
     SetLimit(RLIMIT_AS, budget, budget);
     const auto cpu = static_cast<rlim_t>(std::ceil(bounds.timeoutSeconds)) + 1;
     SetLimit(RLIMIT_CPU, cpu, cpu + 1);
@@ -165,6 +169,9 @@ void SetLimit(int resource, rlim_t soft, rlim_t hard)
     try {
         CRandom::Seed(CRandom::kInitialSeed);
         SetRunStepLimit(bounds.maxSteps);
+        // The run's own budget ends a greedy chart with a clean memory-limit
+        // result before the address-space limit makes the allocator fail.
+        SetRunMemoryLimit(static_cast<std::size_t>(bounds.memoryMegabytes) << 20);
         CGradeConsole console(0, 1);
         RunOutcome outcome = RunOutcome::Completed;
         try {
@@ -180,6 +187,8 @@ void SetLimit(int resource, rlim_t soft, rlim_t hard)
                 end = s_childStop.load();
             else if (RunStepLimitReached())
                 end = kChildSteps;
+            else if (outcome == RunOutcome::MemoryLimit)
+                end = kChildMemory;
             else if (outcome == RunOutcome::Error)
                 end = kChildError;
         }
