@@ -583,6 +583,8 @@ private:
             e.isInt = true;
             if (sequenced) {
                 auto side = [&](const CExpr& s) {
+                    if (!s.isInt)
+                        return "(" + Paren(s, kEqPrec + 1) + " != 0)";
                     return s.prec <= kAndPrec && !(s.prec == (isAnd ? kAndPrec : kOrPrec)) ? "(" + s.code + ")" : Paren(s, kAndPrec);
                 };
                 e.code = side(l) + (isAnd ? " && " : " || ") + side(r);
@@ -665,7 +667,9 @@ private:
                 const std::string inner = operand.isInt ? "(double)" + Paren(operand, kUnaryPrec + 1) : Paren(operand, kUnaryPrec);
                 e.code = "-" + inner;
             } else {
-                e.code = "!" + Paren(operand, kUnaryPrec);
+                // !x is x == 0 (NaN gives 0), written so for a double.
+                e.code = operand.isInt ? "!" + Paren(operand, kUnaryPrec) : Paren(operand, kEqPrec + 1) + " == 0";
+                e.prec = operand.isInt ? kUnaryPrec : kEqPrec;
                 e.isInt = true;
             }
             return e;
@@ -898,21 +902,65 @@ private:
             bool isString;
             std::string text;
             CExpr value;
+            std::string printed; // what prints the value when the list is done
         };
         std::vector<CItem> items;
+        std::vector<CCompiledView> views = compiled.View();
         CEffects all;
-        for (const auto& view : compiled.View()) {
+        bool ordered = true;
+        for (const auto& view : views) {
             if (view.kind == Kind::String) {
-                items.push_back({ true, view.text, {} });
+                items.push_back({ true, view.text, {}, {} });
                 continue;
             }
             if (view.kind == Kind::AssignList || view.kind == Kind::Srand)
                 Refuse("an output item whose printed variable C would not know");
             CExpr e = Expr(view);
-            if (Conflict(all, e.fx))
-                Refuse("its values would be evaluated in another order in C");
+            ordered = ordered && !Conflict(all, e.fx);
             all.Add(e.fx);
-            items.push_back({ false, {}, std::move(e) });
+            items.push_back({ false, {}, std::move(e), {} });
+        }
+        // Values that C would evaluate in another order are taken one by one
+        // into temporaries first; a variable among the values still prints
+        // as it is once the whole list is evaluated, as in the run.
+        struct CTemporary {
+            std::string name, code;
+            bool pure;
+        };
+        std::vector<CTemporary> temporaries;
+        for (std::size_t i = 0, v = 0; i < items.size(); ++i) {
+            if (items[i].isString)
+                continue;
+            const CCompiledView& view = views[i];
+            if (ordered) {
+                items[i].printed = items[i].value.code;
+                continue;
+            }
+            const std::string temporary = Unique("value" + std::to_string(++v));
+            temporaries.push_back({ temporary, items[i].value.code, items[i].value.fx.Pure() && !items[i].value.fx.fails });
+            const CCompiledView* variable = &view;
+            if (view.kind == Kind::Assign)
+                variable = &view.parts[0];
+            CCompiledView element = view;
+            if (view.kind == Kind::ElementAssign) {
+                element.kind = Kind::Element;
+                element.parts.pop_back();
+                variable = &element;
+            }
+            if (variable->kind == Kind::Scalar || variable->kind == Kind::Prefix) {
+                items[i].printed = ScalarName(variable->slot);
+            } else if (variable->kind == Kind::Element) {
+                for (const auto& subscript : variable->parts)
+                    if (subscript.kind != Kind::Number)
+                        Refuse("an element among values that C would evaluate in another order");
+                CEffects ignored;
+                items[i].printed = "get(" + ElementArgs(*variable, variable->parts.size(), ignored) + ")";
+            } else {
+                items[i].printed = temporary;
+            }
+            items[i].value.code = temporary;
+            items[i].value.isInt = false;
+            items[i].value.isConst = false;
         }
         std::string format;
         std::vector<std::string> args;
@@ -925,7 +973,7 @@ private:
                     format += ' ';
                 format += "%s";
                 Use(ep::kNum);
-                args.push_back("num(" + item.value.code + ")");
+                args.push_back("num(" + item.printed + ")");
                 ++nums;
                 afterValue = true;
                 continue;
@@ -967,7 +1015,19 @@ private:
         std::string call = "printf(\"" + format + "\\n\"";
         for (const auto& arg : args)
             call += ", " + arg;
-        Line(out, level, call + ");");
+        if (temporaries.empty()) {
+            Line(out, level, call + ");");
+            return;
+        }
+        Line(out, level, "{");
+        for (const auto& temporary : temporaries) {
+            if (call.find(temporary.name) != std::string::npos)
+                Line(out, level + 1, "double " + temporary.name + " = " + temporary.code + ";");
+            else if (!temporary.pure)
+                Line(out, level + 1, temporary.code + ";"); // only its effect counts
+        }
+        Line(out, level + 1, call + ");");
+        Line(out, level, "}");
     }
 
     // Flags once each, and none that printf ignores next to another.
@@ -1080,6 +1140,15 @@ private:
                 Refuse("the text is not one the compiled evaluator takes (it would need the reference evaluator)");
             condition = Truth(SingleCondition(compiled));
         }
+        if (condition == "0" || condition == "1") {
+            // A constant condition: only one arm is ever run.
+            const bool then = condition == "1";
+            Line(out, level, then ? "{ /* always true */" : "{ /* always false */");
+            EmitSequence(box.m_thenSeq, level + 1, path + " / then", out, !then);
+            EmitSequence(box.m_elseSeq, level + 1, path + " / else", out, then);
+            Line(out, level, "}");
+            return;
+        }
         Line(out, level, "if (" + condition + ") {");
         EmitSequence(box.m_thenSeq, level + 1, path + " / then", out);
         if (!box.m_elseSeq.m_boxes.empty()) {
@@ -1157,8 +1226,9 @@ private:
         const std::string& text = box.m_text;
         std::string header;
         bool inputSafe = true;
+        bool never = false;
         if (text.empty()) {
-            header = "while (0) {";
+            never = true;
         } else {
             const CCompiledText& compiled = Compiled(text);
             if (!compiled.IsCompiled())
@@ -1207,7 +1277,15 @@ private:
                 if (condition.fx.fails)
                     Refuse("a loop condition that may fail (the run reports it differently after the first pass)");
                 header = "while (" + Truth(condition) + ") {";
+                never = header == "while (0) {" && condition.fx.Pure();
             }
+        }
+        if (never) {
+            // The condition is false from the start: the body never runs.
+            Line(out, level, "{ /* never true */");
+            EmitSequence(box.m_bodySeq, level + 1, path + " / body", out, true);
+            Line(out, level, "}");
+            return;
         }
         Line(out, level, header);
         EmitLoopBody(box.m_bodySeq, level, path, inputSafe, out);
@@ -1293,9 +1371,9 @@ private:
         }
     }
 
-    void EmitSequence(const CBoxSequence& sequence, int level, const std::string& path, std::string& out)
+    void EmitSequence(const CBoxSequence& sequence, int level, const std::string& path, std::string& out, bool never = false)
     {
-        m_unreachable = false;
+        m_unreachable = never;
         int index = 0;
         for (const auto& box : sequence.m_boxes) {
             const std::string here = (path.empty() ? "" : path + " ") + std::to_string(++index) + " " + KindWord(box->Kind());
@@ -1311,6 +1389,10 @@ private:
     std::string Frame(const std::string& body)
     {
         std::string out = "/* The chart as a C program that prints exactly what its run prints. */\n";
+        if (body.find("get(&") != std::string::npos)
+            Use(ep::kGet);
+        if (body.find("put(&") != std::string::npos)
+            Use(ep::kPut);
         out += ep::Text(m_helpers, m_numSlots);
         std::string declarations;
         std::string doubles;

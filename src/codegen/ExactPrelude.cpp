@@ -167,8 +167,8 @@ const std::vector<CHelper>& Helpers()
             "    size_t i;\n"
             "    for (i = 0; i < a->rank; i++)\n"
             "        key[i] = va_arg(args, int32_t);\n"
-            "}\n"
-            "\n"
+            "}\n" },
+        { kGet, { kArray },
             "static double get(array *a, ...)\n"
             "{\n"
             "    int32_t key[10];\n"
@@ -181,8 +181,8 @@ const std::vector<CHelper>& Helpers()
             "        return 0;\n"
             "    at = slot_of(a, key);\n"
             "    return a->used[at] ? a->values[at] : 0;\n"
-            "}\n"
-            "\n"
+            "}\n" },
+        { kPut, { kArray },
             "static void grow(array *a)\n"
             "{\n"
             "    array bigger = *a;\n"

@@ -25,6 +25,8 @@ inline constexpr const char* kSeedRand = "seed_rand";
 inline constexpr const char* kGaussian = "gaussianrand";
 inline constexpr const char* kNum = "num";
 inline constexpr const char* kArray = "array";
+inline constexpr const char* kGet = "get";
+inline constexpr const char* kPut = "put";
 inline constexpr const char* kReadNumber = "read_number";
 inline constexpr const char* kFixed6 = "fixed6";
 
