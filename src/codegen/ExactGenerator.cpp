@@ -522,7 +522,7 @@ private:
         CExpr e;
         e.fx = l.fx;
         e.fx.Add(r.fx);
-        const bool sequenced = (op == TK_AND || op == TK_OR) && r.fx.Pure() && !r.fx.fails;
+        const bool sequenced = (op == TK_AND || op == TK_OR) && r.fx.Pure() && !r.fx.fails && !l.fx.reads.empty() && !r.fx.reads.empty();
         if (!sequenced && Conflict(l.fx, r.fx))
             Refuse("its operands would be evaluated in another order in C");
         auto arith = [&](const char* sign, int prec) {
@@ -534,8 +534,14 @@ private:
         };
         auto compare = [&](const char* sign, int prec) {
             // Comparisons and logic inside comparisons are parenthesised.
-            auto side = [&](const CExpr& s) { return s.prec <= kRelPrec ? "(" + s.code + ")" : s.code; };
-            e.code = side(l) + " " + sign + " " + side(r);
+            // A truth value compared with a number is widened first, which C
+            // compilers otherwise question.
+            auto side = [&](const CExpr& s, const CExpr& other) {
+                if (s.isInt && !s.isConst && other.isConst)
+                    return "(double)(" + s.code + ")";
+                return s.prec <= kRelPrec || s.code[0] == '!' ? "(" + s.code + ")" : s.code;
+            };
+            e.code = side(l, r) + " " + sign + " " + side(r, l);
             e.prec = prec;
             e.isInt = true;
         };
@@ -591,9 +597,9 @@ private:
                 e.prec = isAnd ? kAndPrec : kOrPrec;
             } else {
                 // Both sides are always evaluated, as the run does.
-                auto side = [&](const CExpr& s) { return s.isInt ? "(" + s.code + ")" : "(" + Paren(s, kEqPrec + 1) + " != 0)"; };
-                e.code = side(l) + (isAnd ? " & " : " | ") + side(r);
-                e.prec = kBitAndPrec - (isAnd ? 0 : 2);
+                Use(isAnd ? ep::kBoth : ep::kEither);
+                e.code = std::string(isAnd ? "both(" : "either(") + l.code + ", " + r.code + ")";
+                e.prec = kPrimaryPrec;
             }
             break;
         }
@@ -662,9 +668,12 @@ private:
                         c.prec = kUnaryPrec;
                         return c;
                     }
-                    return CExpr { "-" + DoubleLiteral(operand.constValue), kUnaryPrec, false, true, negated, {} };
+                    const std::string literal = DoubleLiteral(negated);
+                    return CExpr { literal, literal[0] == '-' ? kUnaryPrec : kPrimaryPrec, false, true, negated, {} };
                 }
-                const std::string inner = operand.isInt ? "(double)" + Paren(operand, kUnaryPrec + 1) : Paren(operand, kUnaryPrec);
+                std::string inner = operand.isInt ? "(double)" + Paren(operand, kUnaryPrec + 1) : Paren(operand, kUnaryPrec);
+                if (inner[0] == '-' || inner[0] == '+')
+                    inner = "(" + inner + ")"; // not -- or a second sign
                 e.code = "-" + inner;
             } else {
                 // !x is x == 0 (NaN gives 0), written so for a double.
@@ -706,7 +715,7 @@ private:
         auto list = [&]() {
             std::string s;
             for (std::size_t i = 0; i < args.size(); ++i)
-                s += (i ? ", " : "") + args[i].code;
+                s += (i ? ", " : "") + (args[i].isInt && !args[i].isConst ? AsDouble(args[i]) : args[i].code);
             return s;
         };
         switch (view.op) {
@@ -872,10 +881,10 @@ private:
 
     std::string Truth(const CExpr& e)
     {
-        if (e.isInt)
-            return e.code;
         if (e.isConst)
             return e.constValue < 0 || e.constValue > 0 ? "1" : "0";
+        if (e.isInt)
+            return e.code;
         Use(ep::kIsTrue);
         return "is_true(" + e.code + ")";
     }
@@ -1094,6 +1103,7 @@ private:
                 Line(out, level, "fail(\"" + text + "\", NULL);");
             }
             m_unreachable = true;
+            m_boxEnd = { true, text == "break" || m_loopDepth == 0 };
             return;
         }
         if (text.empty())
@@ -1144,19 +1154,24 @@ private:
             // A constant condition: only one arm is ever run.
             const bool then = condition == "1";
             Line(out, level, then ? "{ /* always true */" : "{ /* always false */");
-            EmitSequence(box.m_thenSeq, level + 1, path + " / then", out, !then);
-            EmitSequence(box.m_elseSeq, level + 1, path + " / else", out, then);
+            const CSeqEnd thenEnd = EmitSequence(box.m_thenSeq, level + 1, path + " / then", out, !then);
+            const CSeqEnd elseEnd = EmitSequence(box.m_elseSeq, level + 1, path + " / else", out, then);
             Line(out, level, "}");
+            m_boxEnd = then ? thenEnd : elseEnd;
+            m_unreachable = m_boxEnd.jumps;
             return;
         }
         Line(out, level, "if (" + condition + ") {");
-        EmitSequence(box.m_thenSeq, level + 1, path + " / then", out);
+        const CSeqEnd thenEnd = EmitSequence(box.m_thenSeq, level + 1, path + " / then", out);
+        CSeqEnd elseEnd;
         if (!box.m_elseSeq.m_boxes.empty()) {
             Line(out, level, "} else {");
-            EmitSequence(box.m_elseSeq, level + 1, path + " / else", out);
+            elseEnd = EmitSequence(box.m_elseSeq, level + 1, path + " / else", out);
         }
         Line(out, level, "}");
-        m_unreachable = false;
+        // When both arms leave, nothing after the branch is reached.
+        m_boxEnd = { thenEnd.jumps && elseEnd.jumps, thenEnd.breaks && elseEnd.breaks };
+        m_unreachable = m_boxEnd.jumps;
     }
 
     // The loop variable of a counting header: its first token, a name.
@@ -1225,6 +1240,7 @@ private:
     {
         const std::string& text = box.m_text;
         std::string header;
+        m_lastStep.clear();
         bool inputSafe = true;
         bool never = false;
         if (text.empty()) {
@@ -1270,6 +1286,7 @@ private:
                     }
                 }
                 header = "for (" + init + "; " + condition + "; " + step + ") {";
+                m_lastStep = step;
             } else {
                 CExpr condition = SingleCondition(compiled);
                 // Later passes evaluate the condition without the message
@@ -1287,20 +1304,28 @@ private:
             Line(out, level, "}");
             return;
         }
+        std::string body;
+        const std::string step = m_lastStep;
+        if (EmitLoopBody(box.m_bodySeq, level, path, inputSafe, body) && !step.empty())
+            header.replace(header.size() - step.size() - 3, step.size(), ""); // no step after a final break
         Line(out, level, header);
-        EmitLoopBody(box.m_bodySeq, level, path, inputSafe, out);
+        out += body;
         Line(out, level, "}");
     }
 
-    void EmitLoopBody(const CBoxSequence& body, int level, const std::string& path, bool inputSafe, std::string& out)
+    // Whether the body always leaves by break (its loop's step and later
+    // conditions are then never reached).
+    bool EmitLoopBody(const CBoxSequence& body, int level, const std::string& path, bool inputSafe, std::string& out)
     {
         const bool savedInput = m_inputMayMissErrors;
         m_inputMayMissErrors = m_inputMayMissErrors || !inputSafe;
         ++m_loopDepth;
-        EmitSequence(body, level + 1, path + " / body", out);
+        const CSeqEnd end = EmitSequence(body, level + 1, path + " / body", out);
         --m_loopDepth;
         m_inputMayMissErrors = savedInput;
         m_unreachable = false;
+        m_boxEnd = {};
+        return end.jumps && end.breaks;
     }
 
     void EmitPostLoop(const CPreTestLoopBox& box, int level, const std::string& path, std::string& out)
@@ -1345,7 +1370,8 @@ private:
             }
         }
         Line(out, level, "do {");
-        EmitLoopBody(box.m_bodySeq, level, path, inputSafe, out);
+        if (EmitLoopBody(box.m_bodySeq, level, path, inputSafe, out))
+            tail = "} while (0); /* the body always breaks */";
         Line(out, level, tail);
     }
 
@@ -1371,19 +1397,30 @@ private:
         }
     }
 
-    void EmitSequence(const CBoxSequence& sequence, int level, const std::string& path, std::string& out, bool never = false)
+    struct CSeqEnd {
+        bool jumps { false };  // the sequence never ends normally
+        bool breaks { false }; // it leaves its loop (or the run)
+    };
+
+    CSeqEnd EmitSequence(const CBoxSequence& sequence, int level, const std::string& path, std::string& out, bool never = false)
     {
         m_unreachable = never;
+        CSeqEnd end;
         int index = 0;
         for (const auto& box : sequence.m_boxes) {
             const std::string here = (path.empty() ? "" : path + " ") + std::to_string(++index) + " " + KindWord(box->Kind());
             try {
+                const bool wasUnreachable = m_unreachable;
+                m_boxEnd = {};
                 EmitBox(*box, level, here, out);
+                if (!wasUnreachable && m_unreachable)
+                    end = m_boxEnd;
             } catch (const CRefused& refused) {
                 throw CExactRefusal(here + " (" + codec::Cp932ToUtf8(box->m_text) + ")", refused.reason);
             }
         }
         m_unreachable = false;
+        return never ? CSeqEnd {} : end;
     }
 
     std::string Frame(const std::string& body)
@@ -1393,7 +1430,13 @@ private:
             Use(ep::kGet);
         if (body.find("put(&") != std::string::npos)
             Use(ep::kPut);
-        out += ep::Text(m_helpers, m_numSlots);
+        // Code written and then dropped (a loop condition after a final
+        // break) may have asked for a helper that the program does not call.
+        std::set<std::string> helpers;
+        for (const auto& helper : m_helpers)
+            if (helper == "math" || helper == ep::kArray || body.find(helper + "(") != std::string::npos)
+                helpers.insert(helper);
+        out += ep::Text(helpers, m_numSlots);
         std::string declarations;
         std::string doubles;
         for (const auto& name : m_usedScalars)
@@ -1436,6 +1479,8 @@ private:
     int m_numSlots { 1 };
     int m_loopDepth { 0 };
     bool m_unreachable { false };
+    CSeqEnd m_boxEnd;
+    std::string m_lastStep;
     bool m_inputMayMissErrors { false };
 };
 

@@ -23,6 +23,17 @@ const std::vector<CHelper>& Helpers()
             "{\n"
             "    return v < 0 || v > 0;\n"
             "}\n" },
+        { kBoth, {},
+            "/* && and || that evaluate both sides, as the run does. */\n"
+            "static int both(double a, double b)\n"
+            "{\n"
+            "    return a != 0 && b != 0;\n"
+            "}\n" },
+        { kEither, {},
+            "static int either(double a, double b)\n"
+            "{\n"
+            "    return a != 0 || b != 0;\n"
+            "}\n" },
         { kToInt, { "stdint" },
             "/* The integer meaning of a value (for %, bit operators, subscripts, abs,\n"
             "   srand): truncated toward zero; NaN and values beyond 32 bits give the\n"
@@ -94,17 +105,17 @@ const std::vector<CHelper>& Helpers()
             "    double i = to_int(v);\n"
             "    return i < 0 ? -i : i;\n"
             "}\n" },
-        { kNextRand, { "stdint" },
+        { "rand_state", { "stdint" },
             "/* rand(): 0 to 32767 from a linear congruential generator, seeded with 1\n"
             "   when the program starts. */\n"
-            "static uint32_t rand_state = 1;\n"
-            "\n"
+            "static uint32_t rand_state = 1;\n" },
+        { kNextRand, { "rand_state" },
             "static double next_rand(void)\n"
             "{\n"
             "    rand_state = rand_state * 214013u + 2531011u;\n"
             "    return (double)((rand_state >> 16) & 0x7FFFu);\n"
             "}\n" },
-        { kSeedRand, { kNextRand, kToInt },
+        { kSeedRand, { "rand_state", kToInt },
             "/* srand(seed): reseeds; its value is 0. */\n"
             "static double seed_rand(double seed)\n"
             "{\n"
