@@ -227,7 +227,7 @@ TEST(ExactDiff, GeneratedChartsPrintWhatTheirRunsPrint)
         GTEST_SKIP() << "gcc is not installed";
     const int charts = EnvNumber("TAVRIN_EXACT_CHARTS", 200);
     const int firstSeed = EnvNumber("TAVRIN_EXACT_SEED", 1);
-    const std::string dir = TempDir("exact-diff");
+    const std::string dir = TempDir("exact-diff-" + std::to_string(firstSeed) + "-" + std::to_string(charts));
     int compared = 0, refused = 0, unbounded = 0, differed = 0;
     std::map<std::string, int> reasons;
     for (int n = 0; n < charts; ++n) {

@@ -166,3 +166,25 @@ TEST(ExactGen, ProgramIsReadable)
         "/* The chart as a C program that prints exactly what its run prints. */\n#include <stdio.h>\n\n"
         "int main(void)\n{\n    return 0;\n}\n");
 }
+
+// Plain gen: a conversion in a string takes the whole next item, operator
+// included, so the compiled program prints what the run prints.
+TEST(PlainGen, ConversionsTakeItemsThatStartWithAnOperator)
+{
+    if (!HaveCompiler("gcc"))
+        GTEST_SKIP() << "gcc is not installed";
+    const std::string dir = TempDir("plain-gen-conversions");
+    const char* const outputs[] = { "\"%5.2f|\", -x", "\"%5.2f|\", ++x", "\"%5.2f|\", !x", "\"%6.1f|\", -(x * 2)" };
+    int index = 0;
+    for (const char* output : outputs) {
+        SCOPED_TRACE(output);
+        const std::string name = "p" + std::to_string(++index);
+        const std::string chart = ChartFromOutline(std::string("simple: x = 1.5\noutput: ") + output + "\n", dir, name);
+        const ProcessResult gen = RunCli({ "gen", chart });
+        ASSERT_EQ(gen.status, 0);
+        bool ok = false;
+        const std::string log = Compile("gcc", { "-std=c99", "-w" }, gen.out, dir, name, ok);
+        ASSERT_TRUE(ok) << log << gen.out;
+        EXPECT_EQ(RunProgram(dir + "/" + name, "", dir).out, RunChart(chart, "").out) << gen.out;
+    }
+}
