@@ -80,7 +80,7 @@ private:
     void SaveRecentFiles() const;
     void UpdateRecentFileMenu();
     bool ConfirmEncodable(CChildFrame& child);
-    void StartJob(ConsoleKind kind);
+    void StartJob(ConsoleKind kind, bool exact = false);
     void SetBusy(bool busy);
     void ArrangeIcons();
 

@@ -8,6 +8,7 @@
 
 #include "CBoxSequence.h"
 #include "CBranchBox.h"
+#include "CConsole.h"
 #include "CCompiledText.h"
 #include "CPreTestLoopBox.h"
 #include "CProcessBox.h"
@@ -1490,4 +1491,20 @@ std::string GenerateExactC(const CRootSequence& root)
 {
     CExactGenerator generator;
     return generator.Generate(root);
+}
+
+void GenerateExactCode(const CRootSequence& root, CConsole& console)
+{
+    std::string program;
+    try {
+        program = GenerateExactC(root);
+    } catch (const CExactRefusal& refusal) {
+        std::string why = refusal.what();
+        for (std::size_t at = why.find("*/"); at != std::string::npos; at = why.find("*/", at))
+            why.insert(at + 1, " ");
+        program = "/* This chart cannot be translated exactly: " + why + " */\n";
+    }
+    // Written raw: the backslashes of the C source stay as they are.
+    console.WriteRaw(codec::Utf8ToCp932(program).value_or(program));
+    console.Finish();
 }

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+class CConsole;
 class CRootSequence;
 
 class CExactRefusal : public std::runtime_error {
@@ -27,3 +28,7 @@ private:
 // The program as UTF-8 text; throws CExactRefusal. Box texts are used as
 // stored (the caller commits editors first).
 std::string GenerateExactC(const CRootSequence& root);
+
+// The program written on a console (code page 932), or the refusal as a
+// comment, then the console's Finish; for the desktop program.
+void GenerateExactCode(const CRootSequence& root, CConsole& console);
