@@ -716,7 +716,7 @@ private:
         auto list = [&]() {
             std::string s;
             for (std::size_t i = 0; i < args.size(); ++i)
-                s += (i ? ", " : "") + (args[i].isInt && !args[i].isConst ? AsDouble(args[i]) : args[i].code);
+                s += (i ? ", " : "") + AsDouble(args[i]);
             return s;
         };
         switch (view.op) {
