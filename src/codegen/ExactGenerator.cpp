@@ -478,6 +478,13 @@ private:
                 Refuse("a compound assignment to an element with changing subscripts");
             e.code = t.place + " = " + call;
         };
+        if (op == TK_END && targetView.kind == Kind::Scalar && value.code == t.place) {
+            // x = x stores what is there: only the read is left.
+            e.code = t.place;
+            e.prec = kPrimaryPrec;
+            e.fx.writes.erase(t.name);
+            return e;
+        }
         switch (op) {
         case TK_END: e.code = t.place + " = " + v; break;
         case TK_PLUS: e.code = t.place + " += " + v; break;
