@@ -11,6 +11,7 @@
 #include "CTavrinView.h"
 #include "ChartPrinting.h"
 #include "CodeGenerator.h"
+#include "ExactGenerator.h"
 #include "CommandIds.h"
 #include "FileIO.h"
 #include "RunDriver.h"
@@ -181,6 +182,7 @@ void CMainFrame::CreateActions()
     AddAction(cmd::kRun, {}, texts::kPromptRun, ResourceIcon("run.svg"))->setText(TooltipOf(texts::kPromptRun));
     AddAction(cmd::kGenerateCode, {}, texts::kPromptGenerateCode, ResourceIcon("code.svg"))
         ->setText(TooltipOf(texts::kPromptGenerateCode));
+    AddAction(cmd::kGenerateExactCode, texts::kItemGenerateExactCode);
 
     AddAction(cmd::kViewToolBar, texts::kItemViewToolBar)->setCheckable(true);
     AddAction(cmd::kViewStatusBar, texts::kItemViewStatusBar)->setCheckable(true);
@@ -220,7 +222,8 @@ void CMainFrame::CreateMenus()
         menu(texts::kMenuFile, { kFileNew, kFileOpen, kFileClose, kFileSave, kFileSaveAs, 0, kFilePrint,
                                  kFilePrintPreview, kFilePrintSetup, 0, kFileMru1, 0, kAppExit }),
         menu(texts::kMenuEdit, { kEditUndo, 0, kEditCut, kEditCopy, kEditPaste }),
-        menu(texts::kMenuView, { kViewToolBar, kViewStatusBar }),
+        // Until the chart has a Run menu, the exact C program is shown from here.
+        menu(texts::kMenuView, { kViewToolBar, kViewStatusBar, 0, kGenerateExactCode }),
         menu(texts::kMenuWindow, { kWindowCascade, kWindowTileHorz, kWindowArrange }),
         menu(texts::kMenuHelp, { kAppAbout }),
     };
@@ -349,6 +352,7 @@ void CMainFrame::ConnectCommands()
     }
     on(kRun, [this] { OnRun(); });
     on(kGenerateCode, [this] { OnGenerateCode(); });
+    on(kGenerateExactCode, [this] { StartJob(ConsoleKind::Code, true); });
 
     on(kViewToolBar, [this](bool shown) { m_toolBar->setVisible(shown); });
     on(kViewStatusBar, [this](bool shown) { statusBar()->setVisible(shown); });
@@ -611,7 +615,7 @@ void CMainFrame::OnGenerateCode()
     StartJob(ConsoleKind::Code);
 }
 
-void CMainFrame::StartJob(ConsoleKind kind)
+void CMainFrame::StartJob(ConsoleKind kind, bool exact)
 {
     CChildFrame* child = ActiveChild();
     if (!child || m_busy || !ConfirmEncodable(*child))
@@ -630,9 +634,11 @@ void CMainFrame::StartJob(ConsoleKind kind)
     QPointer<CChildFrame> guard(child);
     StartConsoleJob(
         this, kind,
-        [&root, kind](CConsole& console) {
+        [&root, kind, exact](CConsole& console) {
             if (kind == ConsoleKind::Run)
                 RunChart(root, console);
+            else if (exact)
+                GenerateExactCode(root, console);
             else
                 GenerateCode(root, console);
         },
@@ -756,7 +762,7 @@ void CMainFrame::UpdateCommandUI()
         set(id, idle);
     for (int i = 0; i < kRecentFileCount; ++i)
         set(kFileMru1 + i, idle);
-    for (int id : { kFileClose, kFileSave, kFileSaveAs, kFilePrint, kFilePrintPreview, kRun, kGenerateCode })
+    for (int id : { kFileClose, kFileSave, kFileSaveAs, kFilePrint, kFilePrintPreview, kRun, kGenerateCode, kGenerateExactCode })
         set(id, child != nullptr);
     set(kEditUndo, false);
     set(kEditCut, view && view->CanCutOrCopy());

@@ -86,7 +86,7 @@ private:
     void SaveRecentFiles() const;
     void UpdateRecentFileMenu();
     bool ConfirmEncodable(CChildFrame& child);
-    void StartJob(ConsoleKind kind);
+    void StartJob(ConsoleKind kind, bool exact = false);
     void SetBusy(bool busy);
     void ArrangeIcons();
     void UpdateWindowList();

@@ -39,6 +39,7 @@ inline constexpr int kAddOutput = static_cast<int>(kToolOutput);
 inline constexpr int kAddInput = static_cast<int>(kToolInput);
 inline constexpr int kRun = static_cast<int>(kCmdRun);
 inline constexpr int kGenerateCode = static_cast<int>(kCmdGenerateCode);
+inline constexpr int kGenerateExactCode = 32789; // C that does exactly what the run does
 
 static_assert(kEditPaste == 57637);
 

@@ -1,9 +1,10 @@
-// tavrin-cli gen FILE.pad [-o OUT.c] [--raw]: the chart translated into C.
+// tavrin-cli gen FILE.pad [-o OUT.c] [--raw | --exact]: the chart translated into C.
 #include "Commands.h"
 
 #include "CArchive.h"
 #include "CTavrinDoc.h"
 #include "CodeGenerator.h"
+#include "ExactGenerator.h"
 #include "Codec.h"
 #include "FileIO.h"
 
@@ -15,11 +16,16 @@
 namespace {
 
 constexpr const char* kGenUsage =
-    "usage: tavrin-cli gen FILE.pad [-o OUT.c] [--raw]\n"
+    "usage: tavrin-cli gen FILE.pad [-o OUT.c] [--raw | --exact]\n"
     "\n"
     "Translates the chart into a C program, written to standard output or,\n"
     "with -o, to OUT.c (replaced only once it is complete; -o - is standard\n"
-    "output). The program is UTF-8; --raw keeps the chart's code page 932.\n";
+    "output). The program is UTF-8; --raw keeps the chart's code page 932.\n"
+    "\n"
+    "  --exact  a C99 program that prints byte for byte what tavrin-cli run\n"
+    "           prints, with the same exit status (cc -std=c99 OUT.c -lm); a box\n"
+    "           whose text C cannot reproduce exactly is named and nothing is\n"
+    "           written (exit status 1)\n";
 
 int UsageError(const char* problem, const std::string& detail = {})
 {
@@ -36,6 +42,7 @@ int CmdGen(const CliArgs& args)
     std::optional<std::string> input;
     std::optional<std::string> output;
     bool raw = false;
+    bool exact = false;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -45,6 +52,8 @@ int CmdGen(const CliArgs& args)
         }
         if (!optionsEnded && arg == "--raw") {
             raw = true;
+        } else if (!optionsEnded && arg == "--exact") {
+            exact = true;
         } else if (!optionsEnded && arg == "-o") {
             if (i + 1 >= args.size())
                 return UsageError("-o needs a file name");
@@ -65,6 +74,8 @@ int CmdGen(const CliArgs& args)
         return UsageError("no chart given");
     if (output && output->empty())
         return UsageError("-o needs a file name");
+    if (raw && exact)
+        return UsageError("--raw and --exact cannot be combined (the exact program prints UTF-8, as tavrin-cli run does)");
 
     CTavrinDoc doc;
     try {
@@ -80,9 +91,19 @@ int CmdGen(const CliArgs& args)
         return kExitUsage;
     }
 
-    std::string program = GenerateCodeText(doc.m_root);
-    if (!raw)
-        program = codec::Cp932ToUtf8(program);
+    std::string program;
+    if (exact) {
+        try {
+            program = GenerateExactC(doc.m_root);
+        } catch (const CExactRefusal& refusal) {
+            std::fprintf(stderr, "tavrin-cli gen: %s: cannot translate exactly: %s\n", input->c_str(), refusal.what());
+            return 1;
+        }
+    } else {
+        program = GenerateCodeText(doc.m_root);
+        if (!raw)
+            program = codec::Cp932ToUtf8(program);
+    }
 
     if (output && *output != "-") {
         try {

@@ -322,6 +322,13 @@ void COutputBox::EmitCode(CConsole& console, int indent)
                 owed += conversions;
             }
             ++i;
+        } else if (owed > 0 && token.kind != TK_COMMA) {
+            // An item that starts with an operator (-x, !x, ++x) is still the
+            // value the conversion takes, operator included.
+            const TokenRange item { i, ItemEnd(tokens, i, tokens.size()) };
+            --owed;
+            arguments += "," + DoubleArgument(tokens, item);
+            i = item.end + 1;
         } else {
             if (token.kind != TK_COMMA)
                 format += Literal(token.text);

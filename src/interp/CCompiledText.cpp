@@ -94,6 +94,7 @@ public:
     }
     bool IsLvalue() const { return m_lvalue; }
     int Depth() const { return m_depth; }
+    virtual CCompiledView View() const = 0;
 
 private:
     int m_depth;
@@ -116,6 +117,7 @@ class CConstNode final : public CCompiledNode {
 public:
     explicit CConstNode(double value) : CCompiledNode(1), m_value(value) {}
     double Eval(CVariableTable&) const override { return m_value; }
+    CCompiledView View() const override { CCompiledView v; v.value = m_value; return v; }
 
 private:
     double m_value;
@@ -125,6 +127,7 @@ class CScalarNode final : public CCompiledNode {
 public:
     explicit CScalarNode(std::uint32_t slot) : CCompiledNode(1, true), m_slot(slot) {}
     double Eval(CVariableTable& vars) const override { return vars.Scalar(m_slot); }
+    CCompiledView View() const override { CCompiledView v; v.kind = CCompiledView::Kind::Scalar; v.slot = m_slot; return v; }
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
     {
         ref.slot = m_slot;
@@ -148,6 +151,15 @@ public:
             ref.indices[i] = ToInt32(m_subscripts[i]->Eval(vars));
     }
     int Depth() const { return DepthOf(m_subscripts); }
+    CCompiledView View(CCompiledView::Kind kind) const
+    {
+        CCompiledView v;
+        v.kind = kind;
+        v.slot = m_array;
+        for (const auto& subscript : m_subscripts)
+            v.parts.push_back(subscript->View());
+        return v;
+    }
 
 private:
     std::uint32_t m_array;
@@ -167,6 +179,7 @@ public:
         m_subscripts.Fill(vars, ref);
         return ref.Read(vars);
     }
+    CCompiledView View() const override { return m_subscripts.View(CCompiledView::Kind::Element); }
 
 private:
     CSubscripts m_subscripts;
@@ -193,6 +206,12 @@ public:
         const double value = m_value->Eval(vars);
         ref.Write(vars, value);
         return value;
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v = m_subscripts.View(CCompiledView::Kind::ElementAssign);
+        v.parts.push_back(m_value->View());
+        return v;
     }
 
 private:
@@ -225,6 +244,15 @@ public:
         ref.Write(vars, value);
         return value;
     }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Assign;
+        v.op = m_binary;
+        v.parts.push_back(m_target->View());
+        v.parts.push_back(m_value->View());
+        return v;
+    }
 
 private:
     NodePtr m_target;
@@ -248,6 +276,14 @@ public:
         vars.SetScalar(m_slot, vars.Scalar(m_slot) + m_delta);
         return vars.Scalar(m_slot);
     }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Prefix;
+        v.slot = m_slot;
+        v.value = m_delta;
+        return v;
+    }
 
 private:
     std::uint32_t m_slot;
@@ -265,6 +301,14 @@ public:
         const double carried = m_operand->EvalRef(vars, ref);
         ref.Write(vars, ref.Read(vars) + m_delta);
         return carried;
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Postfix;
+        v.value = m_delta;
+        v.parts.push_back(m_operand->View());
+        return v;
     }
 
 private:
@@ -284,6 +328,14 @@ public:
             return value == 0.0 ? 1.0 : 0.0;
         return value;
     }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Unary;
+        v.op = m_kind;
+        v.parts.push_back(m_operand->View());
+        return v;
+    }
 
 private:
     int m_kind;
@@ -302,6 +354,15 @@ public:
         const double l = m_left->Eval(vars);
         const double r = m_right->Eval(vars);
         return Apply(Kind, l, r);
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Binary;
+        v.op = Kind;
+        v.parts.push_back(m_left->View());
+        v.parts.push_back(m_right->View());
+        return v;
     }
 
 private:
@@ -372,6 +433,15 @@ public:
         default: Fail(texts::kWhat);
         }
     }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Call;
+        v.op = m_function;
+        for (const auto& arg : m_args)
+            v.parts.push_back(arg->View());
+        return v;
+    }
 
 private:
     int m_function;
@@ -392,6 +462,13 @@ public:
         CRandom::Seed(static_cast<std::uint32_t>(ToInt32(m_seed->EvalRef(vars, ref))));
         return 0.0;
     }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Srand;
+        v.parts.push_back(m_seed->View());
+        return v;
+    }
 
 private:
     NodePtr m_seed;
@@ -407,6 +484,7 @@ public:
     virtual ~CCompiledItem() = default;
     virtual void Run(CVariableTable& vars, std::vector<CResult>& results) const = 0;
     virtual const CCompiledNode* Expression() const { return nullptr; }
+    virtual CCompiledView View() const = 0;
 };
 
 namespace {
@@ -419,6 +497,13 @@ public:
         CResult& result = results.emplace_back();
         result.kind = TK_STRING;
         result.text = m_text;
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::String;
+        v.text = m_text;
+        return v;
     }
 
 private:
@@ -441,6 +526,7 @@ public:
         results.push_back(result);
     }
     const CCompiledNode* Expression() const override { return m_node.get(); }
+    CCompiledView View() const override { return m_node->View(); }
 
 private:
     NodePtr m_node;
@@ -469,6 +555,16 @@ public:
         result.kind = TK_IDENT;
         result.value = value;
         result.ref = ref;
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::AssignList;
+        v.op = m_binary;
+        v.parts.push_back(m_target->View());
+        for (const auto& item : m_values)
+            v.parts.push_back(item->View());
+        return v;
     }
 
 private:
@@ -789,4 +885,12 @@ double CCompiledText::RunFirst(CVariableTable& variables, std::vector<CResult>& 
         return m_single->Eval(variables);
     Run(variables, results);
     return results.front().value;
+}
+
+std::vector<CCompiledView> CCompiledText::View() const
+{
+    std::vector<CCompiledView> items;
+    for (const auto& item : m_items)
+        items.push_back(item->View());
+    return items;
 }

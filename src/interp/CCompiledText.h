@@ -53,6 +53,22 @@ struct CResult {
 class CCompiledItem;
 class CCompiledNode;
 
+// A read-only picture of a compiled text, for translating it into another
+// language: each node with its operator, operands and variable slots, in the
+// order they are evaluated.
+struct CCompiledView {
+    enum class Kind { Number, Scalar, Element, ElementAssign, Assign, Prefix, Postfix, Unary, Binary, Call, Srand, String, AssignList };
+    Kind kind { Kind::Number };
+    int op { 0 }; // the operator or function token; for assignments the compound's operator (TK_END for "=")
+    double value { 0.0 }; // a number; +1 or -1 for ++ and --
+    std::uint32_t slot { 0 }; // scalar slot (Scalar, Prefix) or array slot (Element, ElementAssign)
+    // Element: the subscripts; ElementAssign: the subscripts, then the value;
+    // Assign: target, value; AssignList: target, then the list's items;
+    // Postfix, Unary, Srand: the operand; Binary: left, right; Call: arguments.
+    std::vector<CCompiledView> parts;
+    std::string text; // a string literal's body
+};
+
 class CCompiledText {
 public:
     // Never fails: a text outside the compiled subset comes back with
@@ -71,6 +87,8 @@ public:
     // The value of the first result, leaving the later ones in `results`.
     // `results` stays empty when the list has one item.
     double RunFirst(CVariableTable& variables, std::vector<CResult>& results) const;
+    // The outermost list's items (empty when not compiled).
+    std::vector<CCompiledView> View() const;
 
 private:
     explicit CCompiledText(std::string_view text);

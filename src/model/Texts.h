@@ -89,6 +89,7 @@ inline constexpr std::string_view kPromptAddInput = "入力処理\n入力";
 inline constexpr std::string_view kPromptEditPaste = "ｸﾘｯﾌﾟﾎﾞｰﾄﾞの内容を貼り付け\n貼り付け";
 inline constexpr std::string_view kPromptRun = "PADを実行\n実行";
 inline constexpr std::string_view kPromptGenerateCode = "Cソースコードを生成\nコード生成";
+inline constexpr std::string_view kItemGenerateExactCode = "そのまま動くCソース生成(&E)";
 inline constexpr std::string_view kPromptAppAbout = "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示\nﾊﾞｰｼﾞｮﾝ情報";
 
 // Desktop program: menus 128 (no chart open) and 129 (a chart open).

@@ -6,6 +6,7 @@
 #include "ConsoleTestSupport.h"
 #include "CTavrinDoc.h"
 #include "CodeGenerator.h"
+#include "ExactGenerator.h"
 #include "Outline.h"
 #include "RunDriver.h"
 #include "Texts.h"
@@ -201,6 +202,27 @@ private slots:
         QVERIFY2(text.startsWith(QStringLiteral("#include <stdio.h>\n#include <math.h>\n\nint main(){\n    double x,i;\n"
                                                 "    x = sqrt(2);\n")),
                  qPrintable(text));
+        QVERIFY2(text.endsWith(QStringLiteral("    return 0;\n}\n") + kPrompt), qPrintable(text));
+        QTest::keyClick(console, Qt::Key_Return);
+        QTRY_COMPARE(doneCalls.load(), 1);
+    }
+
+    void exactCodeIsShownInTheCodeConsole()
+    {
+        auto doc = ChartFromOutline("simple: x = 7 % 2\n"
+                                    "output: \"x = \", x\n");
+        std::atomic<int> doneCalls { 0 };
+        CRootSequence* root = &doc->m_root;
+        StartConsoleJob(
+            nullptr, ConsoleKind::Code, [root](CConsole& console) { GenerateExactCode(*root, console); },
+            [&doneCalls] { ++doneCalls; });
+        QTRY_VERIFY(OpenConsole());
+        QPointer<CConsoleWindow> console = OpenConsole();
+        QCOMPARE(console->windowTitle(), QStringLiteral("Tavrin：Cソースコード"));
+        QVERIFY(WaitForTail(console, kPrompt));
+        const QString text = console->Text();
+        QVERIFY2(text.contains(QStringLiteral("    /* x = 7 % 2 */\n    x = mod(7, 2, \"x = 7 % 2\");\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("printf(\"x = %s\\n\", num(x));")), qPrintable(text));
         QVERIFY2(text.endsWith(QStringLiteral("    return 0;\n}\n") + kPrompt), qPrintable(text));
         QTest::keyClick(console, Qt::Key_Return);
         QTRY_COMPARE(doneCalls.load(), 1);

@@ -52,7 +52,7 @@ TEST(GenCli, UsageErrors)
 
     const auto help = RunCli({ "gen", "--help" });
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: tavrin-cli gen FILE.pad [-o OUT.c] [--raw]"), std::string::npos);
+    EXPECT_NE(help.out.find("usage: tavrin-cli gen FILE.pad [-o OUT.c] [--raw | --exact]"), std::string::npos);
 }
 
 TEST(GenCli, UnreadableChartsNameFileAndReason)

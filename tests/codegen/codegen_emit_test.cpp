@@ -166,6 +166,10 @@ TEST(CodegenBoxes, OutputLists)
         { "\"y = %5.2f\", y", "printf(\"y = %5.2f\\n\",y);" },
         { "\"%f and %f\", a", "printf(\"%f and %f\\n\",a,0.0);" },
         { "\"%f\", \"x\", a", "printf(\"%f%lf \\n\",0.0,a);" },
+        // The value a conversion takes is the whole item, operator included.
+        { "\"%5.2f|\", -x", "printf(\"%5.2f|\\n\",-x);" },
+        { "\"%5.2f\", -x, !x", "printf(\"%5.2f!%lf \\n\",-x,x);" },
+        { "\"%5.2f|\", ++x", "printf(\"%5.2f|\\n\",++x);" },
         // Anything else with a percent sign prints as it stands.
         { "\"100% of %d\"", "printf(\"100%% of %%d\\n\");" },
         { "\"%%f\", a", "printf(\"%%%f\\n\",a);" },
