@@ -9,6 +9,8 @@
 // live together, a one-dimensional array densely in the smallest integer
 // width that holds its values so that a large sieve stays small.
 
+#include "Limits.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,7 +21,7 @@
 
 class CVariableTable {
 public:
-    static constexpr int kMaxSubscripts = 10;
+    static constexpr int kMaxSubscripts = ::kMaxSubscripts;
 
     CVariableTable();
     ~CVariableTable();
