@@ -6,8 +6,7 @@
 #include "CTavrinDoc.h"
 #include "CTerminalConsole.h"
 #include "FileIO.h"
-#include "RunDriver.h"
-#include "RunLimits.h"
+#include "CRunContext.h"
 
 #include <algorithm>
 #include <atomic>
@@ -48,24 +47,22 @@ constexpr int kExitTimeout = 124;
 constexpr int kExitStepLimit = 125;
 constexpr int kExitInterrupted = 130;
 
-// Why the run flag was cleared; the first cause wins.
-enum StopCause : int { kNoStop = 0, kStopInterrupt, kStopTimeout, kStopInputEnded };
+// The run under way, for the signal handler, the timer and the console,
+// which stop it.
+std::atomic<CRunContext*> s_run { nullptr };
+static_assert(std::atomic<CRunContext*>::is_always_lock_free, "the run is stopped from a signal handler");
 
-std::atomic<int> s_stopCause { kNoStop };
-static_assert(std::atomic<int>::is_always_lock_free, "the stop cause is set from a signal handler");
-
-void StopRun(StopCause cause)
+void StopRun(RunStop cause)
 {
-    int expected = kNoStop;
-    s_stopCause.compare_exchange_strong(expected, cause);
-    g_running = 0;
+    if (CRunContext* run = s_run.load())
+        run->Stop(cause);
 }
 
 // Ctrl+C stops the run the way the console's Ctrl+C does; the handler is
 // reset to the default, so a second Ctrl+C ends the program at once.
 extern "C" void OnInterrupt(int)
 {
-    StopRun(kStopInterrupt);
+    StopRun(RunStop::Interrupt);
 }
 
 void InstallInterruptHandler()
@@ -91,7 +88,7 @@ public:
         m_thread = std::thread([this, limit] {
             std::unique_lock lock(m_mutex);
             if (!m_wake.wait_until(lock, limit, [this] { return m_disarmed; }))
-                StopRun(kStopTimeout);
+                StopRun(RunStop::TimeLimit);
         });
     }
     ~CRunTimer()
@@ -124,15 +121,14 @@ private:
 // the wait at the exit prompt.
 class CCliConsole : public CTerminalConsole {
 public:
-    CCliConsole(TerminalEncoding encoding, ExitPause pause, CRunTimer& timer)
-        : CTerminalConsole(encoding, pause)
-        , m_timer(timer)
-    {
-    }
+    using CTerminalConsole::CTerminalConsole;
+
+    void SetTimer(CRunTimer* timer) { m_timer = timer; }
 
     void Finish() override
     {
-        m_timer.Disarm();
+        if (m_timer)
+            m_timer->Disarm();
         CTerminalConsole::Finish();
     }
 
@@ -142,12 +138,12 @@ protected:
     {
         const bool read = CTerminalConsole::Input(line);
         if (!read && InputEnded())
-            StopRun(kStopInputEnded);
+            StopRun(RunStop::InputEnded);
         return read;
     }
 
 private:
-    CRunTimer& m_timer;
+    CRunTimer* m_timer { nullptr };
 };
 
 struct RunOptions {
@@ -250,33 +246,42 @@ int CmdRun(const CliArgs& args)
         return kExitUsage;
     }
 
-    s_stopCause = kNoStop;
-    SetRunStepLimit(options.maxSteps);
-    InstallInterruptHandler();
+    RunStop stopped;
     RunOutcome outcome;
     {
-        CRunTimer timer(options.timeout);
         CCliConsole console(options.raw ? TerminalEncoding::Raw : TerminalEncoding::Utf8,
-            options.pause ? ExitPause::WaitForEnter : ExitPause::None, timer);
-        outcome = RunChart(doc.m_root, console);
+            options.pause ? ExitPause::WaitForEnter : ExitPause::None);
+        CRunContext run(doc.m_root, console);
+        run.SetStepLimit(options.maxSteps);
+        // Known to the handler and the timer before either can fire.
+        s_run = &run;
+        InstallInterruptHandler();
+        {
+            CRunTimer timer(options.timeout);
+            console.SetTimer(&timer);
+            outcome = run.Run();
+            console.Finish();
+            console.SetTimer(nullptr);
+        }
+        std::signal(SIGINT, SIG_DFL);
+        s_run = nullptr;
+        stopped = run.StopCause();
     }
-    std::signal(SIGINT, SIG_DFL);
 
-    if (s_stopCause.load() == kNoStop && RunStepLimitReached()) {
+    switch (stopped) {
+    case RunStop::StepLimit:
         std::fprintf(stderr, "tavrin-cli: %s: stopped after the step limit of %llu steps\n", options.path.c_str(),
             static_cast<unsigned long long>(options.maxSteps));
         return kExitStepLimit;
-    }
-    switch (s_stopCause.load()) {
-    case kStopInterrupt:
+    case RunStop::Interrupt:
         return kExitInterrupted;
-    case kStopTimeout:
+    case RunStop::TimeLimit:
         std::fprintf(stderr, "tavrin-cli: %s: stopped after the time limit of %s seconds\n", options.path.c_str(), options.timeoutText.c_str());
         return kExitTimeout;
-    case kStopInputEnded:
+    case RunStop::InputEnded:
         std::fprintf(stderr, "tavrin-cli: %s: standard input ended while an input box was reading; the run was stopped\n", options.path.c_str());
         return kExitInputEnded;
-    default:
+    case RunStop::None:
         break;
     }
     return outcome == RunOutcome::Error ? kExitEvalError : kExitOk;

@@ -8,8 +8,8 @@
 #include "COutputBox.h"
 #include "CPostTestLoopBox.h"
 #include "CSimpleBox.h"
+#include "CRunContext.h"
 #include "ChartExecution.h"
-#include "RunLimits.h"
 #include "EvalError.h"
 #include "Texts.h"
 
@@ -56,20 +56,15 @@ enum class BodyEnd { Normal, Break };
 
 // Runs a loop body; a "break" below it ends the loop, a "continue" (or any
 // other code) ends only this pass. Evaluation errors pass on to the root.
-BodyEnd ExecuteBody(CBoxSequence& body, CConsole& console, CInterpreter& interp)
+BodyEnd ExecuteBody(CBoxSequence& body, CRunContext& run)
 {
     try {
-        body.Execute(console, interp);
+        body.Execute(run);
     } catch (const CLoopControl& control) {
         if (control.Code() == kBreakCode)
             return BodyEnd::Break;
     }
     return BodyEnd::Normal;
-}
-
-bool Running()
-{
-    return g_running.load() != 0;
 }
 
 void WriteErrorLine(CConsole& console, std::string_view text)
@@ -85,8 +80,10 @@ void WriteErrorLine(CConsole& console, std::string_view text)
 } // namespace
 
 // A simple box, and the behaviour every kind without its own falls back on.
-void CProcessBox::Execute(CConsole& console, CInterpreter& interp)
+void CProcessBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
     // Whole-text comparisons, made even after Ctrl+C so that a loop still
     // leaves the way its body says.
@@ -94,25 +91,29 @@ void CProcessBox::Execute(CConsole& console, CInterpreter& interp)
         throw CLoopControl(kContinueCode);
     if (m_text == kBreakText)
         throw CLoopControl(kBreakCode);
-    if (Running())
+    if (run.Running())
         interp.EvaluateReport(m_text, console);
 }
 
-void CBranchBox::Execute(CConsole& console, CInterpreter& interp)
+void CBranchBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
     if (IsTrue(interp.EvaluateReport(m_text, console)))
-        m_thenSeq.Execute(console, interp);
+        m_thenSeq.Execute(run);
     else
-        m_elseSeq.Execute(console, interp);
+        m_elseSeq.Execute(run);
 }
 
 // A header "var = start, limit[, step]" leaves the limit (and the step)
 // pending and makes the loop a counting one; anything else is a condition.
 // The counting condition and step live only for this call: the user's header
 // stays in m_text, so a box without an editor starts afresh next time.
-void CPreTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
+void CPreTestLoopBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
     double value = interp.EvaluateReport(m_text, console);
     const bool counting = interp.HasPending();
@@ -139,21 +140,23 @@ void CPreTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
         conditionCode = interp.Compile(condition);
     }
     while (IsTrue(value)) {
-        CountRunStep();
-        if (ExecuteBody(m_bodySeq, console, interp) == BodyEnd::Break)
+        run.Step(*this, RunStep::LoopPass);
+        if (ExecuteBody(m_bodySeq, run) == BodyEnd::Break)
             break;
         if (counting)
             interp.Evaluate(*stepCode);
         value = interp.Evaluate(*conditionCode);
-        if (!Running())
+        if (!run.Running())
             break;
     }
 }
 
 // The header is evaluated once before the first pass. A non-zero second item
 // makes the loop count upward by one to it; a third item is ignored.
-void CPostTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
+void CPostTestLoopBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
     interp.Evaluate(m_text);
     const double limit = interp.NextValue();
@@ -168,62 +171,72 @@ void CPostTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
     const std::unique_ptr<CCompiledText> conditionCode = interp.Compile(condition);
     const std::unique_ptr<CCompiledText> stepCode = counting ? interp.Compile(step) : nullptr;
     for (;;) {
-        CountRunStep();
-        if (ExecuteBody(m_bodySeq, console, interp) == BodyEnd::Break)
+        run.Step(*this, RunStep::LoopPass);
+        if (ExecuteBody(m_bodySeq, run) == BodyEnd::Break)
             break;
         if (counting)
             interp.Evaluate(*stepCode);
         const double value = interp.EvaluateReport(*conditionCode, console);
-        if (!Running() || !IsTrue(value))
+        if (!run.Running() || !IsTrue(value))
             break;
     }
 }
 
-void COutputBox::Execute(CConsole& console, CInterpreter& interp)
+void COutputBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
-    if (!Running())
+    if (!run.Running())
         return;
     interp.ExecuteOutput(m_text, console);
     console.NewLine();
 }
 
-void CInputBox::Execute(CConsole& console, CInterpreter& interp)
+void CInputBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
-    if (!Running())
+    if (!run.Running())
         return;
     interp.ExecuteInput(m_text, console);
 }
 
 // Each box in order; after Ctrl+C the sequence stops after the box it is on.
 // Errors and loop codes pass through to the enclosing loop or the root.
-void CBoxSequence::Execute(CConsole& console, CInterpreter& interp)
+void CBoxSequence::Execute(CRunContext& run)
 {
     for (auto& box : m_boxes) {
-        CountRunStep();
-        box->Execute(console, interp);
-        if (!Running())
+        run.Step(*box, RunStep::BeforeBox);
+        box->Execute(run);
+        if (!run.Running())
             return;
     }
 }
 
-void CRootSequence::Execute(CConsole& console, CInterpreter& interp)
+void CRootSequence::Execute(CRunContext& run)
 {
-    ExecuteChart(*this, console, interp);
+    ExecuteChart(*this, run);
 }
 
-ChartEnd ExecuteChart(CRootSequence& root, CConsole& console, CInterpreter& interp)
+void CRootSequence::Execute(CConsole& console, CInterpreter& interp)
+{
+    CRunContext run(console, interp, g_running);
+    ExecuteChart(*this, run);
+}
+
+ChartEnd ExecuteChart(CRootSequence& root, CRunContext& run)
 {
     try {
-        root.CBoxSequence::Execute(console, interp);
+        root.CBoxSequence::Execute(run);
         return ChartEnd::Finished;
     } catch (const CEvalError& error) {
-        WriteErrorLine(console, error.Text());
+        WriteErrorLine(run.Console(), error.Text());
     } catch (const CLoopControl& control) {
         // A "break" or "continue" outside every loop has nowhere to go: the
         // run ends as on an error, naming the box text.
-        WriteErrorLine(console, control.Code() == kBreakCode ? kBreakText : kContinueText);
+        WriteErrorLine(run.Console(), control.Code() == kBreakCode ? kBreakText : kContinueText);
     }
     return ChartEnd::ErrorLine;
 }

@@ -103,7 +103,7 @@ bool CTerminalConsole::Input(std::string& line)
 CTerminalConsole::ReadResult CTerminalConsole::ReadRawLine(std::string& line, bool interruptible)
 {
     for (;;) {
-        if (interruptible && g_running.load() == 0)
+        if (interruptible && RunFlag().load() == 0)
             return ReadResult::Interrupted;
         if (const std::size_t end = m_inBuffer.find('\n'); end != std::string::npos) {
             line = m_inBuffer.substr(0, end + 1);
@@ -146,7 +146,7 @@ void CTerminalConsole::Finish()
         // After an interruption the run flag is already 0; the prompt then
         // waits for Enter (or the end of input) regardless.
         std::string ignored;
-        ReadRawLine(ignored, g_running.load() != 0);
+        ReadRawLine(ignored, RunFlag().load() != 0);
         return;
     }
     Flush();

@@ -1,7 +1,9 @@
 #pragma once
 // Runs a chart once on a console: a fresh interpreter, the run flag set, the
 // root executed (evaluation errors reported there), then the console's
-// Finish. The desktop program and tavrin-cli share it.
+// Finish. The run's flag is the program's foreground g_running, which the
+// desktop console window clears; a caller that wants a run of its own (a
+// flag, a step limit, an observer) makes a CRunContext.
 
 class CConsole;
 class CRootSequence;
