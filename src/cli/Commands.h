@@ -12,6 +12,7 @@ int CmdBuild(const CliArgs& args);
 int CmdRun(const CliArgs& args);
 int CmdGen(const CliArgs& args);
 int CmdRender(const CliArgs& args);
+int CmdTest(const CliArgs& args);
 
 // Exit status of a usage error or an unreadable file.
 inline constexpr int kExitUsage = 2;

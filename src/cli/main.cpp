@@ -14,7 +14,8 @@ constexpr const char* kUsage =
     "  gen FILE.pad [-o OUT.c] [--raw]                      translate a chart into C\n"
     "  render FILE.pad -o OUT.png|OUT.svg|OUT.pdf [--print] draw a chart\n"
     "  dump FILE.pad                                        print a chart as an outline\n"
-    "  build OUTLINE -o FILE.pad                            make a chart from an outline\n";
+    "  build OUTLINE -o FILE.pad                            make a chart from an outline\n"
+    "  test CHARTS... --cases DIR [OPTIONS]                 grade charts against cases\n";
 
 } // namespace
 
@@ -40,6 +41,8 @@ int main(int argc, char** argv)
         return CmdDump(args);
     if (command == "build")
         return CmdBuild(args);
+    if (command == "test")
+        return CmdTest(args);
     std::fprintf(stderr, "tavrin-cli: unknown command '%s'\n\n%s", argv[1], kUsage);
     return kExitUsage;
 }

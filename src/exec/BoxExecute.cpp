@@ -61,6 +61,7 @@ BodyEnd ExecuteBody(CBoxSequence& body, CRunContext& run)
     try {
         body.Execute(run);
     } catch (const CLoopControl& control) {
+        run.ClearFailedBox();
         if (control.Code() == kBreakCode)
             return BodyEnd::Break;
     }
@@ -209,7 +210,16 @@ void CBoxSequence::Execute(CRunContext& run)
 {
     for (auto& box : m_boxes) {
         run.Step(*box, RunStep::BeforeBox);
-        box->Execute(run);
+        try {
+            box->Execute(run);
+        } catch (...) {
+            // The innermost box an error or a loop code leaves; the loop
+            // that takes a code back forgets it.
+            run.SetFailedBox(*box);
+            run.BoxDone(*box);
+            throw;
+        }
+        run.BoxDone(*box);
         if (!run.Running())
             return;
     }
@@ -228,6 +238,7 @@ void CRootSequence::Execute(CConsole& console, CInterpreter& interp)
 
 ChartEnd ExecuteChart(CRootSequence& root, CRunContext& run)
 {
+    run.ClearFailedBox();
     try {
         root.CBoxSequence::Execute(run);
         return ChartEnd::Finished;

@@ -7,7 +7,10 @@
 //
 // One hook, Step, is called before every box is executed and at every pass
 // of a loop: the step limit is checked there, and an observer attached to the
-// context (stepping, highlighting, a variable watch) is told.
+// context (stepping, highlighting, a variable watch) is told. The observer is
+// also told when a box is done (BoxDone), normally or because an error or a
+// break or continue left it, so that it can tell which box is responsible
+// for what happens between two steps.
 
 #include "CInterpreter.h"
 #include "RunDriver.h"
@@ -35,10 +38,12 @@ enum class RunStop : int {
 enum class RunStep {
     BeforeBox, // a sequence is about to execute the box
     LoopPass,  // the loop box is about to make a pass (its condition held)
+    AfterBox,  // the box is done: it ended, or an error, break or continue left it
 };
 
 // Follows a run step by step; it may stop the run (Stop) or read its
-// variables. Called on the run's own thread.
+// variables. Called on the run's own thread. OnStep must not throw: for
+// AfterBox it is called while an error or a loop code unwinds.
 class CRunObserver {
 public:
     virtual ~CRunObserver() = default;
@@ -82,6 +87,19 @@ public:
     RunStop StopCause() const { return static_cast<RunStop>(m_stopCause.load()); }
     // How the last Run ended.
     RunOutcome Outcome() const { return m_outcome; }
+    // The innermost box whose execution ended the run with its error line
+    // (the box that failed, or a break or continue outside every loop);
+    // nullptr when the run wrote no error line. Valid while the chart is
+    // unchanged.
+    const CProcessBox* FailedBox() const { return m_failedBox; }
+    // Kept by the box execution: the first box an error or a loop code
+    // leaves is the innermost; a loop that takes a code back clears it.
+    void SetFailedBox(const CProcessBox& box)
+    {
+        if (!m_failedBox)
+            m_failedBox = &box;
+    }
+    void ClearFailedBox() { m_failedBox = nullptr; }
 
     // At most `maxSteps` steps (boxes executed and loop passes); 0 for none.
     void SetStepLimit(std::uint64_t maxSteps)
@@ -90,7 +108,9 @@ public:
     }
     std::uint64_t Steps() const { return m_steps; }
 
+    // At most one observer; set it before Run and leave it for the whole run.
     void SetObserver(CRunObserver* observer) { m_observer = observer; }
+    CRunObserver* Observer() const { return m_observer; }
 
     // The hook: one step of the run at `box`.
     void Step(CProcessBox& box, RunStep where)
@@ -99,6 +119,12 @@ public:
             Stop(RunStop::StepLimit);
         if (m_observer)
             m_observer->OnStep(*this, box, where);
+    }
+    // The box is done; only an observer hears of it (it is no step).
+    void BoxDone(CProcessBox& box) noexcept
+    {
+        if (m_observer)
+            m_observer->OnStep(*this, box, RunStep::AfterBox);
     }
 
 private:
@@ -112,5 +138,6 @@ private:
     std::uint64_t m_steps { 0 };
     std::uint64_t m_stepLimit { std::numeric_limits<std::uint64_t>::max() };
     CRunObserver* m_observer { nullptr };
+    const CProcessBox* m_failedBox { nullptr };
     RunOutcome m_outcome { RunOutcome::Completed };
 };

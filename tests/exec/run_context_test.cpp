@@ -25,6 +25,8 @@ public:
     explicit CStepRecorder(std::size_t stopAt = 0) : m_stopAt(stopAt) {}
     void OnStep(CRunContext& run, CProcessBox& box, RunStep where) override
     {
+        if (where == RunStep::AfterBox)
+            return;
         m_steps.push_back((where == RunStep::LoopPass ? "pass:" : "") + box.m_text);
         if (m_steps.size() == m_stopAt)
             run.Stop(RunStop::Interrupt);
