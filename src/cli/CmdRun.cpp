@@ -6,7 +6,9 @@
 #include "CTavrinDoc.h"
 #include "CTerminalConsole.h"
 #include "FileIO.h"
+#include "BoxPath.h"
 #include "CRunContext.h"
+#include "CRunTrace.h"
 
 #include <algorithm>
 #include <atomic>
@@ -27,6 +29,7 @@ namespace {
 
 constexpr const char* kRunUsage =
     "usage: tavrin-cli run FILE.pad [--pause] [--raw] [--timeout SECONDS] [--max-steps N]\n"
+    "                     [--trace]\n"
     "\n"
     "Runs the chart with its input from standard input and its output on\n"
     "standard output (converted from code page 932 to UTF-8).\n"
@@ -35,6 +38,11 @@ constexpr const char* kRunUsage =
     "  --raw              write the output bytes unconverted (code page 932)\n"
     "  --timeout SECONDS  stop the run after this many seconds\n"
     "  --max-steps N      stop the run after N steps (boxes executed and loop passes)\n"
+    "  --trace            write each box executed to standard error: its path in\n"
+    "                     the outline, its kind, its text and the variables it\n"
+    "                     changed\n"
+    "\n"
+    "An evaluation error names the path of the box that failed on standard error.\n"
     "\n"
     "exit status: 0 run ended normally, 1 evaluation error, 2 usage error or\n"
     "unreadable file, 3 standard input ended during an input box, 124 time\n"
@@ -153,6 +161,7 @@ struct RunOptions {
     std::optional<double> timeout;
     std::string timeoutText; // as given, for the message
     std::uint64_t maxSteps { 0 };
+    bool trace { false };
 };
 
 int UsageError(const std::string& message)
@@ -202,6 +211,8 @@ int CmdRun(const CliArgs& args)
             options.pause = true;
         } else if (arg == "--raw") {
             options.raw = true;
+        } else if (arg == "--trace") {
+            options.trace = true;
         } else if (arg == "--timeout" || arg.starts_with("--timeout=")) {
             std::string value;
             if (arg == "--timeout") {
@@ -248,11 +259,24 @@ int CmdRun(const CliArgs& args)
 
     RunStop stopped;
     RunOutcome outcome;
+    std::optional<BoxLocation> failedAt;
     {
         CCliConsole console(options.raw ? TerminalEncoding::Raw : TerminalEncoding::Utf8,
             options.pause ? ExitPause::WaitForEnter : ExitPause::None);
         CRunContext run(doc.m_root, console);
         run.SetStepLimit(options.maxSteps);
+        // Each trace line goes out whole, after the output written before
+        // it.
+        std::optional<CRunTrace> trace;
+        if (options.trace) {
+            trace.emplace(doc.m_root, [&console](std::string_view line) {
+                console.Flush();
+                std::string whole(line);
+                whole += '\n';
+                std::fwrite(whole.data(), 1, whole.size(), stderr);
+            });
+            run.SetObserver(&*trace);
+        }
         // Known to the handler and the timer before either can fire.
         s_run = &run;
         InstallInterruptHandler();
@@ -260,12 +284,20 @@ int CmdRun(const CliArgs& args)
             CRunTimer timer(options.timeout);
             console.SetTimer(&timer);
             outcome = run.Run();
+            if (trace)
+                trace->Finish(run);
             console.Finish();
             console.SetTimer(nullptr);
         }
         std::signal(SIGINT, SIG_DFL);
         s_run = nullptr;
         stopped = run.StopCause();
+        if (outcome == RunOutcome::Error && run.FailedBox())
+            failedAt = LocateBox(doc.m_root, *run.FailedBox());
+    }
+    if (failedAt) {
+        std::fprintf(stderr, "tavrin-cli: %s: the run failed at box %s (line %d of the outline)\n", options.path.c_str(),
+            failedAt->path.c_str(), failedAt->outlineLine);
     }
 
     switch (stopped) {

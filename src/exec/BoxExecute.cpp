@@ -204,12 +204,19 @@ void CInputBox::Execute(CRunContext& run)
     interp.ExecuteInput(m_text, console);
 }
 
-// Each box in order; after Ctrl+C the sequence stops after the box it is on.
+// Each box in order; after Ctrl+C the sequence stops after the box it is on,
+// or before it when the flag dropped while the hook ran.
 // Errors and loop codes pass through to the enclosing loop or the root.
 void CBoxSequence::Execute(CRunContext& run)
 {
     for (auto& box : m_boxes) {
         run.Step(*box, RunStep::BeforeBox);
+        // Stopped at the hook (a stop while paused, the step limit): the box
+        // is not started.
+        if (!run.Running()) {
+            run.BoxDone(*box);
+            return;
+        }
         try {
             box->Execute(run);
         } catch (...) {
