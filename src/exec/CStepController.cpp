@@ -82,6 +82,9 @@ void CStepController::Resume(Mode mode)
         // Stepping over needs a box to step over: a run that is not paused
         // only pauses.
         m_mode = (mode == Mode::StepOver && !m_paused) ? Mode::StepInto : mode;
+        // No longer paused from now on, so that a wait for the next pause
+        // does not see this one.
+        m_paused = false;
         ++m_resumes;
         UpdateQuiet();
     }
@@ -109,6 +112,7 @@ void CStepController::Stop()
         m_stopRequested = true;
         if (m_run)
             m_run->Stop(RunStop::Interrupt);
+        m_paused = false;
         ++m_resumes;
     }
     m_wake.notify_all();
@@ -277,20 +281,24 @@ void CStepController::BeforeBox(CRunContext& run, CProcessBox& box, int depth)
     if (!run.Running() || !ShouldPause(box, depth))
         return;
 
-    m_paused = true;
-    m_current = &box;
-    // Counted before the lock is let go: a Step that comes while the watch
-    // is published is not lost.
+    // Counted before the lock is let go: a command that comes while the
+    // watch is published applies to this box.
     const std::uint64_t resumes = m_resumes;
     lock.unlock();
     Publish(run, box);
-    m_wake.notify_all();
-    if (m_listener)
-        m_listener->OnPaused(box);
     lock.lock();
-    while (m_resumes == resumes && run.Running())
-        m_wake.wait_for(lock, kFlagPoll);
-    m_paused = false;
+    if (m_resumes == resumes && run.Running()) {
+        // Paused only once the watch shows this box's state.
+        m_paused = true;
+        lock.unlock();
+        m_wake.notify_all();
+        if (m_listener)
+            m_listener->OnPaused(box);
+        lock.lock();
+        while (m_resumes == resumes && run.Running())
+            m_wake.wait_for(lock, kFlagPoll);
+        m_paused = false;
+    }
     if (m_mode == Mode::StepOver)
         m_overDepth = depth;
 }
