@@ -35,6 +35,17 @@ void CRunContext::Stop(RunStop cause) noexcept
     g_running = 0;
 }
 
+// The step limit, and the observer: out of the way of a plain run's loop.
+bool CRunContext::ObservedStep(CProcessBox& box, RunStep where)
+{
+    const bool limited = m_steps > m_stepLimit;
+    if (limited)
+        Stop(RunStop::StepLimit);
+    if (m_observer)
+        m_observer->OnStep(*this, box, where);
+    return !limited && Running();
+}
+
 RunOutcome CRunContext::Run()
 {
     m_steps = 0;

@@ -112,22 +112,25 @@ public:
     void SetObserver(CRunObserver* observer) { m_observer = observer; }
     CRunObserver* Observer() const { return m_observer; }
 
-    // The hook: one step of the run at `box`.
-    void Step(CProcessBox& box, RunStep where)
+    // The hook: one step of the run at `box`. False when the run was
+    // stopped there (the step limit, or by the observer), so that the box
+    // is not started; a stop from elsewhere is seen after the box.
+    bool Step(CProcessBox& box, RunStep where)
     {
-        if (++m_steps > m_stepLimit)
-            Stop(RunStop::StepLimit);
-        if (m_observer)
-            m_observer->OnStep(*this, box, where);
+        if (++m_steps > m_stepLimit || m_observer) [[unlikely]]
+            return ObservedStep(box, where);
+        return true;
     }
     // The box is done; only an observer hears of it (it is no step).
     void BoxDone(CProcessBox& box) noexcept
     {
-        if (m_observer)
+        if (m_observer) [[unlikely]]
             m_observer->OnStep(*this, box, RunStep::AfterBox);
     }
 
 private:
+    bool ObservedStep(CProcessBox& box, RunStep where);
+
     CRootSequence* m_chart { nullptr };
     CConsole& m_console;
     std::unique_ptr<CInterpreter> m_ownInterp;

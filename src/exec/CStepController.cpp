@@ -116,6 +116,8 @@ void CStepController::Stop()
         ++m_resumes;
     }
     m_wake.notify_all();
+    if (m_stopAction)
+        m_stopAction();
 }
 
 void CStepController::SetBreakpoint(const CProcessBox& box, bool on)

@@ -16,7 +16,8 @@
 //     any moment, before, during and after the run.
 // Stop clears the run's flag: a paused run wakes and ends, a delay is cut
 // short, and a console read that waits for a line gives up (consoles watch
-// the flag of the run they serve). The run then ends as on Ctrl+C.
+// the flag of the run they serve; a console that waits on something else is
+// woken by the stop action, SetStopAction). The run then ends as on Ctrl+C.
 //
 // The listener is called on the run thread, with no lock held; it may call
 // the controller's read operations (and commands), but a user interface
@@ -31,6 +32,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <unordered_set>
@@ -92,6 +94,10 @@ public:
     void Pause();
     void Stop();
 
+    // Called by Stop, on Stop's thread, after the run's flag was cleared:
+    // for a console whose read must be woken by hand. Set it before Attach.
+    void SetStopAction(std::function<void()> action) { m_stopAction = std::move(action); }
+
     // Breakpoints: the run pauses before the box every time it is reached,
     // every pass of a loop included.
     void SetBreakpoint(const CProcessBox& box, bool on);
@@ -137,6 +143,7 @@ private:
     void ProgressTick(CRunContext& run, CProcessBox& box);
 
     CStepListener* m_listener;
+    std::function<void()> m_stopAction;
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_wake;

@@ -141,6 +141,8 @@ TEST(StepController, StopWhilePausedEndsTheRunBeforeTheBox)
     auto chart = Chart(Simple("x = 1"), Out("x"), Out("2"));
     CScriptConsole console;
     CStepController controller(CStepController::Start::Paused);
+    int stopActions = 0;
+    controller.SetStopAction([&stopActions] { ++stopActions; });
     CThreadedRun run(*chart, console, controller);
     ASSERT_TRUE(controller.WaitForPause(kPatience));
     controller.Step();
@@ -152,6 +154,7 @@ TEST(StepController, StopWhilePausedEndsTheRunBeforeTheBox)
     EXPECT_EQ(console.m_output, "");
     EXPECT_TRUE(controller.HasEnded());
     EXPECT_FALSE(controller.IsPaused());
+    EXPECT_EQ(stopActions, 1);
     // A stop after the end does nothing harmful.
     controller.Stop();
 }
