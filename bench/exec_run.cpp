@@ -4,7 +4,9 @@
 #include "CConsole.h"
 #include "COutputBox.h"
 #include "CPreTestLoopBox.h"
+#include "CRunContext.h"
 #include "CSimpleBox.h"
+#include "CStepController.h"
 #include "RunDriver.h"
 
 #include <benchmark/benchmark.h>
@@ -60,6 +62,48 @@ void BM_CountingLoopPasses(benchmark::State& state)
     state.SetLabel("items = loop passes of 3 boxes");
 }
 BENCHMARK(BM_CountingLoopPasses)->Unit(benchmark::kMillisecond);
+
+// The sum chart of bench/charts (ten million passes), run plainly and with
+// a step controller attached at full speed as the desktop program's watch
+// attaches it: the watch is published ten times a second to a listener.
+std::unique_ptr<CRootSequence> SumChart()
+{
+    auto root = std::make_unique<CRootSequence>();
+    root->m_boxes.push_back(Box<CSimpleBox>("s = 0"));
+    auto loop = Box<CPreTestLoopBox>("i = 1, 10000000");
+    loop->m_bodySeq.m_boxes.push_back(Box<CSimpleBox>("s = s + i"));
+    root->m_boxes.push_back(std::move(loop));
+    root->m_boxes.push_back(Box<COutputBox>("s"));
+    return root;
+}
+
+class CCountingListener : public CStepListener {
+public:
+    void OnProgress(const CProcessBox&) override { ++m_reports; }
+    int m_reports { 0 };
+};
+
+void BM_SumChart(benchmark::State& state)
+{
+    const bool watched = state.range(0) != 0;
+    auto chart = SumChart();
+    CNullConsole console;
+    int reports = 0;
+    for (auto _ : state) {
+        CRunContext run(*chart, console);
+        CCountingListener listener;
+        CStepController controller(CStepController::Start::Running, &listener);
+        if (watched)
+            controller.Attach(run);
+        benchmark::DoNotOptimize(run.Run());
+        if (watched)
+            controller.Detach();
+        reports += listener.m_reports;
+    }
+    state.SetLabel(watched ? "watched at full speed" : "plain");
+    state.counters["watch_updates"] = benchmark::Counter(reports, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_SumChart)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Time from clearing the run flag (as Ctrl+C does) to the end of a run
 // spinning in a loop with an empty body.

@@ -5,8 +5,8 @@
 #include "CTavrinDoc.h"
 #include "CodeGenerator.h"
 #include "FuzzSupport.h"
+#include "CRunContext.h"
 #include "RunDriver.h"
-#include "RunLimits.h"
 #include "RunMemory.h"
 
 #include <string_view>
@@ -21,15 +21,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
-    SetRunStepLimit(2000);
     SetRunMemoryLimit(std::size_t { 32 } << 20);
     {
         CMemoryConsole console(ScriptedInput());
-        RunChart(doc.m_root, console);
+        {
+            CRunContext run(doc.m_root, console);
+            run.SetStepLimit(2000);
+            run.Run();
+        }
+        console.Finish();
         if (!console.Finished())
             FuzzFail("the run did not finish its console");
     }
-    SetRunStepLimit(0);
 
     GenerateCodeText(doc.m_root);
     return 0;

@@ -2,12 +2,13 @@
 // its console window.
 #include "Commands.h"
 
+#include "BoxPath.h"
 #include "CArchive.h"
+#include "CRunContext.h"
+#include "CRunTrace.h"
 #include "CTavrinDoc.h"
 #include "CTerminalConsole.h"
 #include "FileIO.h"
-#include "RunDriver.h"
-#include "RunLimits.h"
 #include "RunMemory.h"
 
 #include <algorithm>
@@ -31,7 +32,7 @@ namespace {
 
 constexpr const char* kRunUsage =
     "usage: tavrin-cli run FILE.pad [--pause] [--raw] [--timeout SECONDS] [--max-steps N]\n"
-    "                      [--memory MB] [--max-input-line MB]\n"
+    "                      [--memory MB] [--max-input-line MB] [--trace]\n"
     "\n"
     "Runs the chart with its input from standard input and its output on\n"
     "standard output (converted from code page 932 to UTF-8).\n"
@@ -42,6 +43,11 @@ constexpr const char* kRunUsage =
     "  --max-steps N      stop the run after N steps (boxes executed and loop passes)\n"
     "  --memory MB        stop the run when its variables need more (default 1024)\n"
     "  --max-input-line MB  stop the run at a longer input line (default 64)\n"
+    "  --trace            write each box executed to standard error: its path in\n"
+    "                     the outline, its kind, its text and the variables it\n"
+    "                     changed\n"
+    "\n"
+    "An evaluation error names the path of the box that failed on standard error.\n"
     "\n"
     "exit status: 0 run ended normally, 1 evaluation error or output that\n"
     "could not be written, 2 usage error or unreadable file, 3 standard input\n"
@@ -68,11 +74,17 @@ enum StopCause : int { kNoStop = 0, kStopInterrupt, kStopTimeout, kStopInputEnde
 std::atomic<int> s_stopCause { kNoStop };
 static_assert(std::atomic<int>::is_always_lock_free, "the stop cause is set from a signal handler");
 
+// The run under way, for the signal handlers, the timer and the console,
+// which stop it.
+std::atomic<CRunContext*> s_run { nullptr };
+static_assert(std::atomic<CRunContext*>::is_always_lock_free, "the run is stopped from a signal handler");
+
 void StopRun(StopCause cause)
 {
     int expected = kNoStop;
     s_stopCause.compare_exchange_strong(expected, cause);
-    g_running = 0;
+    if (CRunContext* run = s_run.load())
+        run->Stop(cause == kStopTimeout ? RunStop::TimeLimit : cause == kStopInputEnded ? RunStop::InputEnded : RunStop::Interrupt);
 }
 
 // Ctrl+C stops the run the way the console's Ctrl+C does; the handler is
@@ -149,15 +161,14 @@ private:
 // the wait at the exit prompt.
 class CCliConsole : public CTerminalConsole {
 public:
-    CCliConsole(TerminalEncoding encoding, ExitPause pause, CRunTimer& timer)
-        : CTerminalConsole(encoding, pause)
-        , m_timer(timer)
-    {
-    }
+    using CTerminalConsole::CTerminalConsole;
+
+    void SetTimer(CRunTimer* timer) { m_timer = timer; }
 
     void Finish() override
     {
-        m_timer.Disarm();
+        if (m_timer)
+            m_timer->Disarm();
         CTerminalConsole::Finish();
     }
 
@@ -177,7 +188,7 @@ protected:
     }
 
 private:
-    CRunTimer& m_timer;
+    CRunTimer* m_timer { nullptr };
 };
 
 struct RunOptions {
@@ -189,6 +200,7 @@ struct RunOptions {
     std::uint64_t maxSteps { 0 };
     std::uint64_t memoryMb { kDefaultMemoryMb };
     std::uint64_t maxInputLineMb { CTerminalConsole::kDefaultMaxLineBytes >> 20 };
+    bool trace { false };
 };
 
 int UsageError(const std::string& message)
@@ -247,6 +259,8 @@ int CmdRun(const CliArgs& args)
             options.pause = true;
         } else if (arg == "--raw") {
             options.raw = true;
+        } else if (arg == "--trace") {
+            options.trace = true;
         } else if (arg == "--timeout" || arg.starts_with("--timeout=")) {
             std::string value;
             if (arg == "--timeout") {
@@ -308,21 +322,49 @@ int CmdRun(const CliArgs& args)
     }
 
     s_stopCause = kNoStop;
-    SetRunStepLimit(options.maxSteps);
     SetRunMemoryLimit(static_cast<std::size_t>(options.memoryMb) << 20);
-    InstallStopHandlers();
+    RunStop stopped;
     RunOutcome outcome;
     int outputError = 0;
+    std::optional<BoxLocation> failedAt;
     {
-        CRunTimer timer(options.timeout);
         CCliConsole console(options.raw ? TerminalEncoding::Raw : TerminalEncoding::Utf8,
-            options.pause ? ExitPause::WaitForEnter : ExitPause::None, timer);
+            options.pause ? ExitPause::WaitForEnter : ExitPause::None);
         console.SetMaxLineBytes(static_cast<std::size_t>(options.maxInputLineMb) << 20);
-        outcome = RunChart(doc.m_root, console);
+        CRunContext run(doc.m_root, console);
+        run.SetStepLimit(options.maxSteps);
+        // Each trace line goes out whole, after the output written before
+        // it.
+        std::optional<CRunTrace> trace;
+        if (options.trace) {
+            trace.emplace(doc.m_root, [&console](std::string_view line) {
+                console.Flush();
+                std::string whole(line);
+                whole += '\n';
+                std::fwrite(whole.data(), 1, whole.size(), stderr);
+            });
+            run.SetObserver(&*trace);
+        }
+        // Known to the handlers and the timer before either can fire.
+        s_run = &run;
+        InstallStopHandlers();
+        {
+            CRunTimer timer(options.timeout);
+            console.SetTimer(&timer);
+            outcome = run.Run();
+            if (trace)
+                trace->Finish(run);
+            console.Finish();
+            console.SetTimer(nullptr);
+        }
         console.Flush();
         outputError = console.OutputError();
+        RemoveStopHandlers();
+        s_run = nullptr;
+        stopped = run.StopCause();
+        if (outcome == RunOutcome::Error && run.FailedBox())
+            failedAt = LocateBox(doc.m_root, *run.FailedBox());
     }
-    RemoveStopHandlers();
 
     if (outputError == EPIPE)
         return kExitPipeClosed; // the reader has gone: nobody to tell
@@ -330,13 +372,17 @@ int CmdRun(const CliArgs& args)
         std::fprintf(stderr, "tavrin-cli: %s: cannot write the output: %s\n", options.path.c_str(), std::strerror(outputError));
         return kExitEvalError;
     }
+    if (failedAt) {
+        std::fprintf(stderr, "tavrin-cli: %s: the run failed at box %s (line %d of the outline)\n", options.path.c_str(),
+            failedAt->path.c_str(), failedAt->outlineLine);
+    }
     if (outcome == RunOutcome::MemoryLimit) {
         std::fprintf(stderr, "tavrin-cli: %s: stopped at the memory limit of %llu MB\n", options.path.c_str(),
             static_cast<unsigned long long>(options.memoryMb));
         return kExitMemoryLimit;
     }
 
-    if (s_stopCause.load() == kNoStop && RunStepLimitReached()) {
+    if (s_stopCause.load() == kNoStop && stopped == RunStop::StepLimit) {
         std::fprintf(stderr, "tavrin-cli: %s: stopped after the step limit of %llu steps\n", options.path.c_str(),
             static_cast<unsigned long long>(options.maxSteps));
         return kExitStepLimit;

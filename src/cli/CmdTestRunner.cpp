@@ -5,9 +5,8 @@
 #include "CConsole.h"
 #include "CRandom.h"
 #include "CTerminalConsole.h"
-#include "ChartExecution.h"
+#include "CRunContext.h"
 #include "RunDriver.h"
-#include "RunLimits.h"
 #include "RunMemory.h"
 
 #include <algorithm>
@@ -168,24 +167,28 @@ void SetLimit(int resource, rlim_t soft, rlim_t hard)
     std::uint64_t steps = 0;
     try {
         CRandom::Seed(CRandom::kInitialSeed);
-        SetRunStepLimit(bounds.maxSteps);
         // The run's own budget ends a greedy chart with a clean memory-limit
         // result before the address-space limit makes the allocator fail.
         SetRunMemoryLimit(static_cast<std::size_t>(bounds.memoryMegabytes) << 20);
         CGradeConsole console(0, 1);
+        // The alarm and the end of input clear the program's run flag, so
+        // the run uses that one.
+        CRunContext run(*job.root, console, g_running);
+        run.SetStepLimit(bounds.maxSteps);
         RunOutcome outcome = RunOutcome::Completed;
         try {
-            outcome = RunChart(*job.root, console);
+            outcome = run.Run();
         } catch (const std::bad_alloc&) {
             end = kChildMemory;
         }
+        console.Finish();
         console.Flush();
         // The step past the limit is the one that was not made.
-        steps = std::min<std::uint64_t>(run_limits_detail::g_steps, bounds.maxSteps);
+        steps = bounds.maxSteps == 0 ? run.Steps() : std::min<std::uint64_t>(run.Steps(), bounds.maxSteps);
         if (end != kChildMemory) {
             if (s_childStop.load() >= 0)
                 end = s_childStop.load();
-            else if (RunStepLimitReached())
+            else if (run.StopCause() == RunStop::StepLimit)
                 end = kChildSteps;
             else if (outcome == RunOutcome::MemoryLimit)
                 end = kChildMemory;
@@ -193,7 +196,7 @@ void SetLimit(int resource, rlim_t soft, rlim_t hard)
                 end = kChildError;
         }
         if (end == kChildError) {
-            if (const CProcessBox* failed = LastFailedBox()) {
+            if (const CProcessBox* failed = run.FailedBox()) {
                 if (auto where = LocateBox(*job.root, *failed)) {
                     path = where->path;
                     line = where->outlineLine;

@@ -12,6 +12,7 @@
 #include "CSimpleBox.h"
 #include "CodeText.h"
 #include "EvalError.h"
+#include "Operators.h"
 
 #include <optional>
 #include <string>
@@ -146,27 +147,13 @@ bool StartsValue(int kind)
 bool YieldsInt(int kind)
 {
     switch (kind) {
-    case TK_GT:
-    case TK_SHR:
-    case TK_LT:
-    case TK_SHL:
-    case TK_EQ:
-    case TK_GE:
-    case TK_LE:
-    case TK_NE:
-    case TK_BITAND:
-    case TK_AND:
-    case TK_BITOR:
-    case TK_OR:
-    case TK_XOR:
-    case TK_NOT:
     case TK_MOD:
     case TK_FN_ABS:
     case TK_FN_RAND:
     case TK_FN_SRAND:
         return true;
     default:
-        return false;
+        return IsIntegerOperator(kind);
     }
 }
 

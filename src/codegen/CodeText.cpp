@@ -1,6 +1,9 @@
 #include "CodeText.h"
 
+#include "Codec.h"
 #include "EvalError.h"
+#include "Operators.h"
+#include "OutputConversion.h"
 
 namespace codegen {
 
@@ -49,20 +52,6 @@ bool IsConstantKind(int kind)
     case TK_DIV:
     case TK_LPAREN:
     case TK_RPAREN:
-    case TK_GT:
-    case TK_SHR:
-    case TK_LT:
-    case TK_SHL:
-    case TK_EQ:
-    case TK_GE:
-    case TK_LE:
-    case TK_NE:
-    case TK_BITAND:
-    case TK_AND:
-    case TK_BITOR:
-    case TK_OR:
-    case TK_XOR:
-    case TK_NOT:
     case TK_COMMA:
         return true;
     case TK_FN_RAND:
@@ -70,15 +59,9 @@ bool IsConstantKind(int kind)
     case TK_FN_GAUSSIANRAND:
         return false;
     default:
-        return IsFunctionKind(kind);
+        return IsIntegerOperator(kind) || IsFunctionKind(kind);
     }
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Lead bytes of the double-byte characters of code page 932.
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 } // namespace
 
@@ -194,32 +177,6 @@ std::string SeparateStatements(std::string_view text)
     return out;
 }
 
-std::size_t ConversionLength(std::string_view text, std::size_t at)
-{
-    constexpr std::size_t kMaxDigits = 3;
-    std::size_t i = at + 1;
-    auto digits = [&]() {
-        std::size_t from = i;
-        while (i < text.size() && IsDigit(text[i]))
-            ++i;
-        return i - from;
-    };
-    while (i < text.size() && std::string_view("-+ #0").find(text[i]) != std::string_view::npos)
-        ++i;
-    if (digits() > kMaxDigits)
-        return 0;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        if (digits() > kMaxDigits)
-            return 0;
-    }
-    if (i < text.size() && text[i] == 'l')
-        ++i;
-    if (i < text.size() && text[i] == 'f')
-        return i + 1 - at;
-    return 0;
-}
-
 std::string FormatLiteral(std::string_view body, int& conversions)
 {
     conversions = 0;
@@ -228,14 +185,14 @@ std::string FormatLiteral(std::string_view body, int& conversions)
     for (std::size_t i = 0; i < body.size(); ++i) {
         const char c = body[i];
         const char next = i + 1 < body.size() ? body[i + 1] : '\0';
-        if (IsLeadByte(static_cast<unsigned char>(c)) && IsTrailByte(static_cast<unsigned char>(next))) {
+        if (codec::IsDoubleByte(c, next)) {
             // A double-byte character is copied whole: its second byte may
             // equal a backslash.
             out += c;
             out += next;
             ++i;
         } else if (c == '%') {
-            if (std::size_t length = ConversionLength(body, i)) {
+            if (std::size_t length = ConversionLength(body.substr(i))) {
                 out.append(body.substr(i, length));
                 ++conversions;
                 i += length - 1;

@@ -59,9 +59,4 @@ std::string SeparateStatements(std::string_view text);
 // number of conversions kept.
 std::string FormatLiteral(std::string_view body, int& conversions);
 
-// The length of the output conversion that starts at `text[at]` (a '%'), or 0
-// when no conversion starts there: % [-+ #0]... [width] [.precision] [l] f,
-// width and precision of at most three digits.
-std::size_t ConversionLength(std::string_view text, std::size_t at);
-
 } // namespace codegen

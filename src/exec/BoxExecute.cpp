@@ -8,8 +8,8 @@
 #include "COutputBox.h"
 #include "CPostTestLoopBox.h"
 #include "CSimpleBox.h"
+#include "CRunContext.h"
 #include "ChartExecution.h"
-#include "RunLimits.h"
 #include "EvalError.h"
 #include "Texts.h"
 
@@ -20,10 +20,6 @@
 #include <string_view>
 
 namespace {
-
-// Set by the innermost sequence an error or loop code leaves; a loop that
-// takes the code back clears it.
-const CProcessBox* s_failedBox = nullptr;
 
 constexpr std::string_view kContinueText = "continue";
 constexpr std::string_view kBreakText = "break";
@@ -60,21 +56,16 @@ enum class BodyEnd { Normal, Break };
 
 // Runs a loop body; a "break" below it ends the loop, a "continue" (or any
 // other code) ends only this pass. Evaluation errors pass on to the root.
-BodyEnd ExecuteBody(CBoxSequence& body, CConsole& console, CInterpreter& interp)
+BodyEnd ExecuteBody(CBoxSequence& body, CRunContext& run)
 {
     try {
-        body.Execute(console, interp);
+        body.Execute(run);
     } catch (const CLoopControl& control) {
-        s_failedBox = nullptr;
+        run.ClearFailedBox();
         if (control.Code() == kBreakCode)
             return BodyEnd::Break;
     }
     return BodyEnd::Normal;
-}
-
-bool Running()
-{
-    return g_running.load() != 0;
 }
 
 void WriteErrorLine(CConsole& console, std::string_view text)
@@ -90,8 +81,10 @@ void WriteErrorLine(CConsole& console, std::string_view text)
 } // namespace
 
 // A simple box, and the behaviour every kind without its own falls back on.
-void CProcessBox::Execute(CConsole& console, CInterpreter& interp)
+void CProcessBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
     // Whole-text comparisons, made even after Ctrl+C so that a loop still
     // leaves the way its body says.
@@ -99,25 +92,29 @@ void CProcessBox::Execute(CConsole& console, CInterpreter& interp)
         throw CLoopControl(kContinueCode);
     if (m_text == kBreakText)
         throw CLoopControl(kBreakCode);
-    if (Running())
+    if (run.Running())
         interp.EvaluateReport(m_text, console);
 }
 
-void CBranchBox::Execute(CConsole& console, CInterpreter& interp)
+void CBranchBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
     if (IsTrue(interp.EvaluateReport(m_text, console)))
-        m_thenSeq.Execute(console, interp);
+        m_thenSeq.Execute(run);
     else
-        m_elseSeq.Execute(console, interp);
+        m_elseSeq.Execute(run);
 }
 
 // A header "var = start, limit[, step]" leaves the limit (and the step)
 // pending and makes the loop a counting one; anything else is a condition.
 // The counting condition and step live only for this call: the user's header
 // stays in m_text, so a box without an editor starts afresh next time.
-void CPreTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
+void CPreTestLoopBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
     double value = interp.EvaluateReport(m_text, console);
     const bool counting = interp.HasPending();
@@ -144,21 +141,23 @@ void CPreTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
         conditionCode = interp.Compile(condition);
     }
     while (IsTrue(value)) {
-        CountRunStep();
-        if (ExecuteBody(m_bodySeq, console, interp) == BodyEnd::Break)
+        run.Step(*this, RunStep::LoopPass);
+        if (ExecuteBody(m_bodySeq, run) == BodyEnd::Break)
             break;
         if (counting)
             interp.Evaluate(*stepCode);
         value = interp.Evaluate(*conditionCode);
-        if (!Running())
+        if (!run.Running())
             break;
     }
 }
 
 // The header is evaluated once before the first pass. A non-zero second item
 // makes the loop count upward by one to it; a third item is ignored.
-void CPostTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
+void CPostTestLoopBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
     interp.Evaluate(m_text);
     const double limit = interp.NextValue();
@@ -173,74 +172,114 @@ void CPostTestLoopBox::Execute(CConsole& console, CInterpreter& interp)
     const std::unique_ptr<CCompiledText> conditionCode = interp.Compile(condition);
     const std::unique_ptr<CCompiledText> stepCode = counting ? interp.Compile(step) : nullptr;
     for (;;) {
-        CountRunStep();
-        if (ExecuteBody(m_bodySeq, console, interp) == BodyEnd::Break)
+        run.Step(*this, RunStep::LoopPass);
+        if (ExecuteBody(m_bodySeq, run) == BodyEnd::Break)
             break;
         if (counting)
             interp.Evaluate(*stepCode);
         const double value = interp.EvaluateReport(*conditionCode, console);
-        if (!Running() || !IsTrue(value))
+        if (!run.Running() || !IsTrue(value))
             break;
     }
 }
 
-void COutputBox::Execute(CConsole& console, CInterpreter& interp)
+void COutputBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
-    if (!Running())
+    if (!run.Running())
         return;
     interp.ExecuteOutput(m_text, console);
     console.NewLine();
 }
 
-void CInputBox::Execute(CConsole& console, CInterpreter& interp)
+void CInputBox::Execute(CRunContext& run)
 {
+    CConsole& console = run.Console();
+    CInterpreter& interp = run.Interp();
     RefreshText();
-    if (!Running())
+    if (!run.Running())
         return;
     interp.ExecuteInput(m_text, console);
 }
 
-// Each box in order; after Ctrl+C the sequence stops after the box it is on.
-// Errors and loop codes pass through to the enclosing loop or the root.
-void CBoxSequence::Execute(CConsole& console, CInterpreter& interp)
+namespace {
+
+// The sequence with an observer attached: it also hears when each box is
+// done, however the box ends.
+void ExecuteObserved(CBoxSequence& sequence, CRunContext& run)
 {
-    for (auto& box : m_boxes) {
-        CountRunStep();
+    for (auto& box : sequence.m_boxes) {
+        if (!run.Step(*box, RunStep::BeforeBox)) {
+            run.BoxDone(*box);
+            return;
+        }
         try {
-            box->Execute(console, interp);
+            box->Execute(run);
         } catch (...) {
-            if (!s_failedBox)
-                s_failedBox = box.get();
+            run.SetFailedBox(*box);
+            run.BoxDone(*box);
             throw;
         }
-        if (!Running())
+        run.BoxDone(*box);
+        if (!run.Running())
             return;
     }
 }
 
+} // namespace
+
+// Each box in order; after Ctrl+C the sequence stops after the box it is on,
+// or before it when the run was stopped at the hook (a stop while paused,
+// the step limit). Errors and loop codes pass through to the enclosing loop
+// or the root. A run without an observer takes the shorter walk: it is the
+// one whose speed matters.
+void CBoxSequence::Execute(CRunContext& run)
+{
+    if (run.Observer()) [[unlikely]] {
+        ExecuteObserved(*this, run);
+        return;
+    }
+    for (auto& box : m_boxes) {
+        if (!run.Step(*box, RunStep::BeforeBox)) [[unlikely]]
+            return;
+        try {
+            box->Execute(run);
+        } catch (...) {
+            // The innermost box an error or a loop code leaves; the loop
+            // that takes a code back forgets it.
+            run.SetFailedBox(*box);
+            throw;
+        }
+        if (!run.Running())
+            return;
+    }
+}
+
+void CRootSequence::Execute(CRunContext& run)
+{
+    ExecuteChart(*this, run);
+}
+
 void CRootSequence::Execute(CConsole& console, CInterpreter& interp)
 {
-    ExecuteChart(*this, console, interp);
+    CRunContext run(console, interp, g_running);
+    ExecuteChart(*this, run);
 }
 
-const CProcessBox* LastFailedBox()
+ChartEnd ExecuteChart(CRootSequence& root, CRunContext& run)
 {
-    return s_failedBox;
-}
-
-ChartEnd ExecuteChart(CRootSequence& root, CConsole& console, CInterpreter& interp)
-{
-    s_failedBox = nullptr;
+    run.ClearFailedBox();
     try {
-        root.CBoxSequence::Execute(console, interp);
+        root.CBoxSequence::Execute(run);
         return ChartEnd::Finished;
     } catch (const CEvalError& error) {
-        WriteErrorLine(console, error.Text());
+        WriteErrorLine(run.Console(), error.Text());
     } catch (const CLoopControl& control) {
         // A "break" or "continue" outside every loop has nowhere to go: the
         // run ends as on an error, naming the box text.
-        WriteErrorLine(console, control.Code() == kBreakCode ? kBreakText : kContinueText);
+        WriteErrorLine(run.Console(), control.Code() == kBreakCode ? kBreakText : kContinueText);
     }
     return ChartEnd::ErrorLine;
 }

@@ -7,8 +7,10 @@
 #include <string>
 #include <string_view>
 
-// 1 while a run may go on; cleared by Ctrl+C (or a closed console, a time
-// limit). Read by the execution engine after each box and loop pass.
+// The run flag of the program's foreground run: the one run the desktop
+// program has under way, whose console window clears it when it is closed
+// or sees Ctrl+C. Every run has a flag (CRunContext::g_running); a run
+// started through RunChart uses this one, other runs their own.
 extern std::atomic<int> g_running;
 
 class CConsole {
@@ -36,10 +38,19 @@ public:
 
     static constexpr std::string_view kExitPrompt = "press ENTER key to exit";
 
+    // The run flag of the run this console serves: a run attaches its own
+    // for as long as it lives; without one it is the foreground g_running.
+    // A read that waits gives up when it drops to 0.
+    std::atomic<int>& RunFlag() const { return *m_runFlag; }
+    void AttachRunFlag(std::atomic<int>* flag) { m_runFlag = flag ? flag : &g_running; }
+
 protected:
     virtual void Output(std::string_view bytes) = 0;
     // Reads one line into `line`; false when nothing could be read.
     virtual bool Input(std::string& line) = 0;
+
+private:
+    std::atomic<int>* m_runFlag { &g_running };
 };
 
 // Formats a value as WriteNumber writes it.

@@ -96,7 +96,7 @@ void CTerminalConsole::WriteAll(std::string_view bytes)
             pollfd watch { m_outputFd, POLLOUT, 0 };
             const int ready = ::poll(&watch, 1, kPollMilliseconds);
             if (ready == 0 || (ready < 0 && errno == EINTR)) {
-                if (g_running.load() == 0)
+                if (RunFlag().load() == 0)
                     m_outputAbandoned = true;
                 continue;
             }
@@ -107,7 +107,7 @@ void CTerminalConsole::WriteAll(std::string_view bytes)
             if (errno == EINTR || errno == EAGAIN)
                 continue;
             m_outputError = errno;
-            g_running = 0;
+            RunFlag() = 0;
             return;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
@@ -121,7 +121,7 @@ bool CTerminalConsole::Input(std::string& line)
     const ReadResult result = ReadRawLine(raw, true);
     if (result == ReadResult::TooLong) {
         m_inputTooLong = true;
-        g_running = 0;
+        RunFlag() = 0;
     }
     if (result != ReadResult::Line)
         return false;
@@ -132,7 +132,7 @@ bool CTerminalConsole::Input(std::string& line)
 CTerminalConsole::ReadResult CTerminalConsole::ReadRawLine(std::string& line, bool interruptible)
 {
     for (;;) {
-        if (interruptible && g_running.load() == 0)
+        if (interruptible && RunFlag().load() == 0)
             return ReadResult::Interrupted;
         // Only the bytes read since the last look are searched, so a long
         // line costs time in proportion to its length; lines handed out
@@ -193,7 +193,7 @@ void CTerminalConsole::Finish()
         // After an interruption the run flag is already 0; the prompt then
         // waits for Enter (or the end of input) regardless.
         std::string ignored;
-        ReadRawLine(ignored, g_running.load() != 0);
+        ReadRawLine(ignored, RunFlag().load() != 0);
         return;
     }
     Flush();

@@ -2,10 +2,11 @@
 // The console on standard input and output, for tavrin-cli. The terminal
 // speaks UTF-8: output is converted from code page 932 (a character split
 // across two writes still converts whole) and input lines back to it, unless
-// the console is raw. Reads and writes give up at once when g_running drops
-// to 0, so Ctrl+C or a time limit ends a run that waits for input or for a
-// reader that does not read. A write that fails (a closed pipe, a full
-// disk) clears g_running: nothing the run does can be seen any more.
+// the console is raw. Reads and writes give up at once when the run flag of
+// the run it serves drops to 0, so Ctrl+C or a time limit ends a run that
+// waits for input or for a reader that does not read. A write that fails (a
+// closed pipe, a full disk) clears the run flag: nothing the run does can be
+// seen any more.
 
 #include "CConsole.h"
 #include "Codec.h"
@@ -27,7 +28,7 @@ enum class ExitPause {
 
 class CTerminalConsole : public CConsole {
 public:
-    // Longest wait between two looks at g_running while a read waits.
+    // Longest wait between two looks at the run flag while a read waits.
     static constexpr int kPollMilliseconds = 25;
 
     explicit CTerminalConsole(TerminalEncoding encoding = TerminalEncoding::Utf8, ExitPause pause = ExitPause::None,

@@ -1,13 +1,8 @@
 #include "RunDriver.h"
 
-#include "CBoxSequence.h"
 #include "CConsole.h"
-#include "CInterpreter.h"
-#include "ChartExecution.h"
-#include "RunLimits.h"
+#include "CRunContext.h"
 #include "RunMemory.h"
-
-#include <new>
 
 std::string MemoryLimitMessage()
 {
@@ -20,18 +15,11 @@ std::string MemoryLimitMessage()
 RunOutcome RunChart(CRootSequence& root, CConsole& console)
 {
     RunOutcome outcome = RunOutcome::Completed;
-    try {
-        // Every run starts with no variables; they go with the interpreter
-        // before the console is released.
-        CInterpreter interp;
-        ResetRunSteps();
-        g_running = 1;
-        if (ExecuteChart(root, console, interp) == ChartEnd::ErrorLine)
-            outcome = RunOutcome::Error;
-        else if (g_running.load() == 0)
-            outcome = RunOutcome::Interrupted;
-    } catch (const std::bad_alloc&) {
-        outcome = RunOutcome::MemoryLimit;
+    {
+        // Every run starts with no variables; they go with the context's
+        // interpreter before the console is released.
+        CRunContext run(root, console, g_running);
+        outcome = run.Run();
     }
     if (outcome == RunOutcome::MemoryLimit)
         console.ReportRunStop(MemoryLimitMessage());

@@ -1,10 +1,11 @@
 #include "CCompiledText.h"
 
-#include "CRandom.h"
+#include "BuiltinFunctions.h"
 #include "CTokenList.h"
 #include "EvalError.h"
+#include "Initialiser.h"
 #include "Int32.h"
-#include "Texts.h"
+#include "Operators.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,8 +14,6 @@
 
 namespace {
 
-[[noreturn]] void Fail(std::string_view message) { throw CEvalError(texts::Cp932Text(message)); }
-
 // Thrown inside the compiler when a text leaves the compiled subset.
 struct CNotCompiled {};
 
@@ -22,59 +21,6 @@ struct CNotCompiled {};
 // own limit and message; this keeps evaluation recursion shallow.
 constexpr int kMaxListDepth = 48;
 constexpr int kMaxTreeDepth = 400;
-
-// The binary operators exactly as the reference evaluator applies them
-// (the right operand of a compiled text is always a value).
-inline double Apply(int kind, double l, double r)
-{
-    switch (kind) {
-    case TK_PLUS: return l + r;
-    case TK_MINUS: return l - r;
-    case TK_MUL: return l * r;
-    case TK_DIV:
-        if (r == 0.0)
-            Fail(texts::kDivisionByZero);
-        return l / r;
-    case TK_MOD: {
-        const std::int32_t a = ToInt32(l);
-        const std::int32_t b = ToInt32(r);
-        if (b == 0)
-            Fail(texts::kDivisionByZero);
-        return b == -1 ? 0.0 : static_cast<double>(a % b); // INT32_MIN % -1 would trap
-    }
-    case TK_SHR: return ToInt32(l) >> (static_cast<unsigned>(ToInt32(r)) & 31u);
-    case TK_SHL:
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(ToInt32(l)) << (static_cast<unsigned>(ToInt32(r)) & 31u));
-    case TK_BITAND: return ToInt32(l) & ToInt32(r);
-    case TK_BITOR: return ToInt32(l) | ToInt32(r);
-    case TK_XOR: return ToInt32(l) ^ ToInt32(r);
-    case TK_EQ: return l == r;
-    case TK_NE: return l != r;
-    case TK_GT: return l > r;
-    case TK_LT: return l < r;
-    case TK_GE: return l >= r;
-    case TK_LE: return l <= r;
-    case TK_AND: return l != 0.0 && r != 0.0;
-    case TK_OR: return l != 0.0 || r != 0.0;
-    default: Fail(texts::kWhat);
-    }
-}
-
-int Arity(int function)
-{
-    switch (function) {
-    case TK_FN_RAND: return 0;
-    case TK_FN_POW:
-    case TK_FN_ATAN2:
-    case TK_FN_GAUSSIANRAND: return 2;
-    default: return 1;
-    }
-}
-
-// rand() scaled into [0, 1) for the Box-Muller transform, and the program's
-// value for 2 pi: the same constants as the reference evaluator's.
-constexpr double kUnitScale = 1.0 / 32768.0;
-constexpr double kTwoPi = 6.2832;
 
 } // namespace
 
@@ -123,6 +69,20 @@ private:
     double m_value;
 };
 
+// A node whose value comes with the variable it names; Eval is the
+// derived node's EvalRef with the name dropped (called directly, not
+// through the virtual table).
+template <class Derived>
+class CLvalueNode : public CCompiledNode {
+public:
+    explicit CLvalueNode(int depth) : CCompiledNode(depth, true) {}
+    double Eval(CVariableTable& vars) const final
+    {
+        CVarRef ref;
+        return static_cast<const Derived*>(this)->Derived::EvalRef(vars, ref);
+    }
+};
+
 class CScalarNode final : public CCompiledNode {
 public:
     explicit CScalarNode(std::uint32_t slot) : CCompiledNode(1, true), m_slot(slot) {}
@@ -166,14 +126,9 @@ private:
     std::vector<NodePtr> m_subscripts;
 };
 
-class CElementNode final : public CCompiledNode {
+class CElementNode final : public CLvalueNode<CElementNode> {
 public:
-    explicit CElementNode(CSubscripts subscripts) : CCompiledNode(subscripts.Depth(), true), m_subscripts(std::move(subscripts)) {}
-    double Eval(CVariableTable& vars) const override
-    {
-        CVarRef ref;
-        return EvalRef(vars, ref);
-    }
+    explicit CElementNode(CSubscripts subscripts) : CLvalueNode(subscripts.Depth()), m_subscripts(std::move(subscripts)) {}
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
     {
         m_subscripts.Fill(vars, ref);
@@ -187,18 +142,13 @@ private:
 
 // name[...] = value, done where the element is read: subscripts, then the
 // value, then the store.
-class CElementAssignNode final : public CCompiledNode {
+class CElementAssignNode final : public CLvalueNode<CElementAssignNode> {
 public:
     CElementAssignNode(CSubscripts subscripts, NodePtr value)
-        : CCompiledNode(std::max(subscripts.Depth(), value->Depth() + 1), true)
+        : CLvalueNode(std::max(subscripts.Depth(), value->Depth() + 1))
         , m_subscripts(std::move(subscripts))
         , m_value(std::move(value))
     {
-    }
-    double Eval(CVariableTable& vars) const override
-    {
-        CVarRef ref;
-        return EvalRef(vars, ref);
     }
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
     {
@@ -221,26 +171,21 @@ private:
 
 // target = value, or a compound assignment: the target is evaluated (and its
 // value taken) before the right side, the store comes last.
-class CAssignNode final : public CCompiledNode {
+class CAssignNode final : public CLvalueNode<CAssignNode> {
 public:
     CAssignNode(NodePtr target, int binary, NodePtr value)
-        : CCompiledNode(std::max(target->Depth(), value->Depth()) + 1, true)
+        : CLvalueNode(std::max(target->Depth(), value->Depth()) + 1)
         , m_target(std::move(target))
         , m_binary(binary)
         , m_value(std::move(value))
     {
-    }
-    double Eval(CVariableTable& vars) const override
-    {
-        CVarRef ref;
-        return EvalRef(vars, ref);
     }
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
     {
         const double carried = m_target->EvalRef(vars, ref);
         double value = m_value->Eval(vars);
         if (m_binary != TK_END)
-            value = Apply(m_binary, carried, value);
+            value = ApplyBinary(m_binary, carried, value);
         ref.Write(vars, value);
         return value;
     }
@@ -261,14 +206,9 @@ private:
 };
 
 // ++name and --name: the new value, and the name stays assignable.
-class CPrefixNode final : public CCompiledNode {
+class CPrefixNode final : public CLvalueNode<CPrefixNode> {
 public:
-    CPrefixNode(std::uint32_t slot, double delta) : CCompiledNode(1, true), m_slot(slot), m_delta(delta) {}
-    double Eval(CVariableTable& vars) const override
-    {
-        CVarRef ref;
-        return EvalRef(vars, ref);
-    }
+    CPrefixNode(std::uint32_t slot, double delta) : CLvalueNode(1), m_slot(slot), m_delta(delta) {}
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
     {
         ref.slot = m_slot;
@@ -353,7 +293,7 @@ public:
     {
         const double l = m_left->Eval(vars);
         const double r = m_right->Eval(vars);
-        return Apply(Kind, l, r);
+        return ApplyBinary(Kind, l, r);
     }
     CCompiledView View() const override
     {
@@ -404,34 +344,7 @@ public:
         double a[2] = { 0.0, 0.0 };
         for (std::size_t i = 0; i < m_args.size(); ++i)
             a[i] = m_args[i]->Eval(vars);
-        const double x = a[0];
-        switch (m_function) {
-        case TK_FN_SIN: return std::sin(x);
-        case TK_FN_COS: return std::cos(x);
-        case TK_FN_TAN: return std::tan(x);
-        case TK_FN_SQRT: return std::sqrt(x);
-        case TK_FN_ABS: return static_cast<double>(std::llabs(static_cast<long long>(ToInt32(x))));
-        case TK_FN_EXP: return std::exp(x);
-        case TK_FN_POW: return std::pow(x, a[1]);
-        case TK_FN_RAND: return CRandom::Next();
-        case TK_FN_ACOS: return std::acos(x);
-        case TK_FN_ASIN: return std::asin(x);
-        case TK_FN_ATAN: return std::atan2(x, 1.0);
-        case TK_FN_ATAN2: return std::atan2(x, a[1]);
-        case TK_FN_CEIL: return std::ceil(x);
-        case TK_FN_COSH: return std::cosh(x);
-        case TK_FN_FABS: return std::fabs(x);
-        case TK_FN_FLOOR: return std::floor(x);
-        case TK_FN_LOG: return std::log(x);
-        case TK_FN_LOG10: return std::log10(x);
-        case TK_FN_SINH: return std::sinh(x);
-        case TK_FN_GAUSSIANRAND: {
-            const double u1 = CRandom::Next() * kUnitScale; // drawn first
-            const double u2 = CRandom::Next() * kUnitScale;
-            return x + a[1] * std::sqrt(-2.0 * std::log(u1)) * std::cos(kTwoPi * u2);
-        }
-        default: Fail(texts::kWhat);
-        }
+        return CallBuiltin(m_function, a);
     }
     CCompiledView View() const override
     {
@@ -454,12 +367,12 @@ public:
     explicit CSrandNode(NodePtr seed) : CCompiledNode(seed->Depth() + 1, seed->IsLvalue()), m_seed(std::move(seed)) {}
     double Eval(CVariableTable& vars) const override
     {
-        CRandom::Seed(static_cast<std::uint32_t>(ToInt32(m_seed->Eval(vars))));
+        SeedRandom(m_seed->Eval(vars));
         return 0.0;
     }
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
     {
-        CRandom::Seed(static_cast<std::uint32_t>(ToInt32(m_seed->EvalRef(vars, ref))));
+        SeedRandom(m_seed->EvalRef(vars, ref));
         return 0.0;
     }
     CCompiledView View() const override
@@ -485,6 +398,8 @@ public:
     virtual void Run(CVariableTable& vars, std::vector<CResult>& results) const = 0;
     virtual const CCompiledNode* Expression() const { return nullptr; }
     virtual CCompiledView View() const = 0;
+    // How deep its evaluation recurses.
+    virtual int Depth() const { return 1; }
 };
 
 namespace {
@@ -527,6 +442,7 @@ public:
     }
     const CCompiledNode* Expression() const override { return m_node.get(); }
     CCompiledView View() const override { return m_node->View(); }
+    int Depth() const override { return m_node->Depth(); }
 
 private:
     NodePtr m_node;
@@ -549,7 +465,7 @@ public:
             item->Run(vars, results);
         double value = results[first].value;
         if (m_binary != TK_END)
-            value = Apply(m_binary, carried, value);
+            value = ApplyBinary(m_binary, carried, value);
         ref.Write(vars, value);
         CResult& result = results[first];
         result.kind = TK_IDENT;
@@ -567,9 +483,64 @@ public:
         return v;
     }
 
+    int Depth() const override
+    {
+        int depth = m_target->Depth();
+        for (const auto& item : m_values)
+            depth = std::max(depth, item->Depth());
+        return depth + 1;
+    }
+
 private:
     NodePtr m_target;
     int m_binary;
+    std::vector<std::unique_ptr<CCompiledItem>> m_values;
+};
+
+// name[...] = { list }: the subscripts, then every value of the list, then
+// the values stored into successive elements from name[0]...[0] on. The
+// result is the array's name as a variable, carrying the value the name's
+// token had, as the reference evaluator leaves it.
+class CInitialiserNode final : public CLvalueNode<CInitialiserNode> {
+public:
+    CInitialiserNode(CSubscripts bounds, std::uint32_t nameSlot, double nameValue, std::vector<std::unique_ptr<CCompiledItem>> values)
+        : CLvalueNode(std::max(bounds.Depth(), DepthOf(values)) + 1)
+        , m_bounds(std::move(bounds))
+        , m_nameSlot(nameSlot)
+        , m_nameValue(nameValue)
+        , m_values(std::move(values))
+    {
+    }
+    double EvalRef(CVariableTable& vars, CVarRef& ref) const override
+    {
+        CVarRef element;
+        m_bounds.Fill(vars, element);
+        const std::array<std::int32_t, kMaxSubscripts> bounds = element.indices;
+        std::vector<CResult> results;
+        for (const auto& item : m_values)
+            item->Run(vars, results);
+        element.indices.fill(0);
+        for (const CResult& result : results) {
+            element.Write(vars, result.value);
+            NextInitialised(element.indices.data(), bounds.data(), element.subscripts);
+        }
+        ref.slot = m_nameSlot;
+        ref.subscripts = 0;
+        return m_nameValue;
+    }
+
+private:
+    static int DepthOf(const std::vector<std::unique_ptr<CCompiledItem>>& items)
+    {
+        int depth = 0;
+        for (const auto& item : items)
+            depth = std::max(depth, item->Depth());
+        return depth;
+    }
+
+    CSubscripts m_bounds;
+    std::uint32_t m_nameSlot;
+    double m_nameValue;
     std::vector<std::unique_ptr<CCompiledItem>> m_values;
 };
 
@@ -717,20 +688,12 @@ private:
     // left-associative.
     NodePtr ParseLevel(int level)
     {
-        static constexpr int kLevels[10][5] = {
-            { TK_OR, TK_END }, { TK_AND, TK_END }, { TK_BITOR, TK_END }, { TK_XOR, TK_END }, { TK_BITAND, TK_END },
-            { TK_EQ, TK_NE, TK_END }, { TK_GT, TK_LT, TK_GE, TK_LE, TK_END }, { TK_SHR, TK_SHL, TK_END },
-            { TK_PLUS, TK_MINUS, TK_END }, { TK_MUL, TK_DIV, TK_MOD, TK_END },
-        };
-        if (level == 10)
+        if (level == kBinaryLevelCount)
             return ParseUnary();
         NodePtr left = ParseLevel(level + 1);
         for (;;) {
             const int op = Peek();
-            bool matches = false;
-            for (const int* k = kLevels[level]; *k != TK_END; ++k)
-                matches = matches || *k == op;
-            if (!matches)
+            if (!IsOperatorOfLevel(level, op))
                 return left;
             ++m_pos;
             NodePtr right = ParseLevel(level + 1);
@@ -780,9 +743,9 @@ private:
         }
         if (kind != TK_IDENT)
             throw CNotCompiled {};
-        const std::string& name = Take().text;
+        const CToken& name = Take();
         if (Peek() != TK_LBRACKET)
-            return std::make_unique<CScalarNode>(m_vars.ScalarSlot(name));
+            return std::make_unique<CScalarNode>(m_vars.ScalarSlot(name.text));
         return ParseElement(name);
     }
 
@@ -797,7 +760,7 @@ private:
             return std::make_unique<CCallNode>(function, std::move(args));
         }
         std::vector<CListEntry> list = ParseList();
-        if (list.size() != static_cast<std::size_t>(Arity(function)))
+        if (list.size() != static_cast<std::size_t>(BuiltinArity(function)))
             throw CNotCompiled {};
         for (CListEntry& entry : list) {
             std::vector<CListEntry> one;
@@ -810,24 +773,42 @@ private:
         return Checked(std::make_unique<CCallNode>(function, std::move(args)));
     }
 
-    NodePtr ParseElement(const std::string& name)
+    // element -> name '[' list ']' { '[' list ']' } [ '=' ( '{' list '}' | list ) ]
+    // Empty first brackets (any number of rows) only before an initialiser
+    // list; everywhere else they are an error or read a[-1], both left to
+    // the reference evaluator.
+    NodePtr ParseElement(const CToken& name)
     {
         std::vector<NodePtr> subscripts;
+        bool emptyFirst = false;
         while (Peek() == TK_LBRACKET) {
-            if (subscripts.size() >= static_cast<std::size_t>(CVariableTable::kMaxSubscripts))
+            if (subscripts.size() >= static_cast<std::size_t>(kMaxSubscripts))
                 throw CNotCompiled {};
             ++m_pos;
-            if (Peek() == TK_RBRACKET)
-                throw CNotCompiled {}; // empty brackets: initialiser lists and errors
+            if (Peek() == TK_RBRACKET) {
+                if (!subscripts.empty() || (Peek(1) != TK_LBRACKET && Peek(1) != TK_ASSIGN))
+                    throw CNotCompiled {};
+                ++m_pos;
+                emptyFirst = true;
+                subscripts.push_back(std::make_unique<CConstNode>(-1.0));
+                continue;
+            }
             subscripts.push_back(ToValue(ParseList()));
             Expect(TK_RBRACKET);
         }
-        const std::uint32_t array = m_vars.ArraySlot(name, static_cast<int>(subscripts.size()));
+        const std::uint32_t array = m_vars.ArraySlot(name.text, static_cast<int>(subscripts.size()));
         CSubscripts element(array, std::move(subscripts));
+        if (Peek() == TK_ASSIGN && Peek(1) == TK_LBRACE) {
+            m_pos += 2;
+            std::vector<CListEntry> values = ParseList();
+            Expect(TK_RBRACE);
+            return Checked(std::make_unique<CInitialiserNode>(
+                std::move(element), m_vars.ScalarSlot(name.text), name.value, ToItems(std::move(values))));
+        }
+        if (emptyFirst)
+            throw CNotCompiled {};
         if (Peek() != TK_ASSIGN)
             return Checked(std::make_unique<CElementNode>(std::move(element)));
-        if (Peek(1) == TK_LBRACE)
-            throw CNotCompiled {};
         ++m_pos;
         return Checked(std::make_unique<CElementAssignNode>(std::move(element), ToValue(ParseList())));
     }

@@ -5,11 +5,12 @@
 // interpreter (and table) it was made for.
 //
 // Only texts that the reference evaluator consumes in the ordinary way are
-// compiled: assignments, arithmetic, comparisons, elements, calls, comma
-// lists and output strings, the whole text used up. Anything else (tokens
-// passed up as results, initialiser lists, texts that fail to parse or
-// tokenise) is marked as not compiled and left to the reference evaluator,
-// which gives it its exact pending results and messages.
+// compiled: assignments, arithmetic, comparisons, elements, initialiser
+// lists, calls, comma lists and output strings, the whole text used up.
+// Anything else (tokens passed up as results, texts that fail to parse or
+// tokenise, empty brackets outside an initialiser list) is marked as not
+// compiled and left to the reference evaluator, which gives it its exact
+// pending results and messages.
 
 #include "CVariableTable.h"
 
@@ -25,7 +26,7 @@
 struct CVarRef {
     std::uint32_t slot { 0 };
     int subscripts { 0 }; // 0 for a scalar
-    std::array<std::int32_t, CVariableTable::kMaxSubscripts> indices {};
+    std::array<std::int32_t, kMaxSubscripts> indices {};
 
     double Read(const CVariableTable& variables) const
     {

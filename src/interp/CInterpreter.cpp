@@ -1,6 +1,7 @@
 #include "CInterpreter.h"
 
 #include "CConsole.h"
+#include "ErrorReport.h"
 #include "EvalError.h"
 #include "NumberText.h"
 #include "OutputConversion.h"
@@ -93,11 +94,7 @@ double CInterpreter::Evaluate(const CCompiledText& text)
         m_referencePending = true;
         return m_reference.Evaluate(text.Text());
     }
-    try {
-        return RunFirst(text);
-    } catch (const CEvalError&) {
-        throw CEvalError(text.Text());
-    }
+    return ThrowingText(text.Text(), nullptr, [&] { return RunFirst(text); });
 }
 
 double CInterpreter::EvaluateReport(const CCompiledText& text, CConsole& console)
@@ -106,13 +103,7 @@ double CInterpreter::EvaluateReport(const CCompiledText& text, CConsole& console
         m_referencePending = true;
         return m_reference.EvaluateReport(text.Text(), console);
     }
-    try {
-        return RunFirst(text);
-    } catch (const CEvalError& error) {
-        console.Write(error.Text());
-        console.NewLine();
-        throw CEvalError(text.Text());
-    }
+    return ThrowingText(text.Text(), &console, [&] { return RunFirst(text); });
 }
 
 void CInterpreter::ExecuteOutput(std::string_view text, CConsole& console)
@@ -123,13 +114,7 @@ void CInterpreter::ExecuteOutput(std::string_view text, CConsole& console)
         m_reference.ExecuteOutput(text, console);
         return;
     }
-    try {
-        RunAll(compiled);
-    } catch (const CEvalError& error) {
-        console.Write(error.Text());
-        console.NewLine();
-        throw CEvalError(std::string(text));
-    }
+    ThrowingText(text, &console, [&] { RunAll(compiled); });
     // The results are consumed in order; a conversion in a string takes the
     // next one as its argument.
     auto pop = [this]() -> const CResult* { return m_next < m_results.size() ? &m_results[m_next++] : nullptr; };
@@ -142,20 +127,10 @@ void CInterpreter::ExecuteOutput(std::string_view text, CConsole& console)
             afterValue = true;
             continue;
         }
-        const std::string_view literal = result->text;
-        std::string out;
-        out.reserve(literal.size());
-        std::size_t i = 0;
-        while (i < literal.size()) {
-            const std::size_t length = literal[i] == '%' ? ConversionLength(literal.substr(i)) : 0;
-            if (length == 0) {
-                out += literal[i++];
-                continue;
-            }
+        const std::string out = FillConversions(result->text, [&pop] {
             const CResult* argument = pop();
-            out += FormatDouble(std::string(literal.substr(i, length)).c_str(), argument ? argument->value : 0.0);
-            i += length;
-        }
+            return argument ? argument->value : 0.0;
+        });
         console.Write(out);
         afterValue = false;
     }

@@ -24,8 +24,8 @@ class CConsole;
 
 class CInterpreter {
 public:
-    static constexpr int kMaxNesting = CReferenceInterpreter::kMaxNesting;
-    static constexpr int kMaxSubscripts = CReferenceInterpreter::kMaxSubscripts;
+    static constexpr int kMaxNesting = ::kMaxNesting;
+    static constexpr int kMaxSubscripts = ::kMaxSubscripts;
 
     CInterpreter();
     ~CInterpreter();

@@ -1,9 +1,14 @@
 #include "CReferenceInterpreter.h"
 
+#include "BuiltinFunctions.h"
 #include "CConsole.h"
+#include "ErrorReport.h"
 #include "EvalError.h"
+#include "Initialiser.h"
 #include "Int32.h"
+#include "Limits.h"
 #include "NumberText.h"
+#include "Operators.h"
 #include "OutputConversion.h"
 #include "Texts.h"
 
@@ -12,7 +17,7 @@
 
 namespace {
 
-[[noreturn]] void Fail(std::string_view message) { throw CEvalError(texts::Cp932Text(message)); }
+[[noreturn]] void Fail(std::string_view message) { FailEvaluation(message); }
 
 bool IsValue(const CToken& token) { return token.kind == TK_NUMBER || token.kind == TK_IDENT; }
 
@@ -24,7 +29,7 @@ public:
     explicit CNestingGuard(int& depth) : m_depth(depth)
     {
         // The outermost list is level 0.
-        if (m_depth > CReferenceInterpreter::kMaxNesting)
+        if (m_depth > kMaxNesting)
             Fail(texts::kNestingTooDeep);
         ++m_depth;
     }
@@ -77,35 +82,19 @@ void CReferenceInterpreter::Run(std::string_view text)
 
 double CReferenceInterpreter::Evaluate(std::string_view text)
 {
-    try {
-        Run(text);
-    } catch (const CEvalError&) {
-        throw CEvalError(std::string(text));
-    }
+    ThrowingText(text, nullptr, [&] { Run(text); });
     return Pop().value;
 }
 
 double CReferenceInterpreter::EvaluateReport(std::string_view text, CConsole& console)
 {
-    try {
-        Run(text);
-    } catch (const CEvalError& error) {
-        console.Write(error.Text());
-        console.NewLine();
-        throw CEvalError(std::string(text));
-    }
+    ThrowingText(text, &console, [&] { Run(text); });
     return Pop().value;
 }
 
 void CReferenceInterpreter::ExecuteOutput(std::string_view text, CConsole& console)
 {
-    try {
-        Run(text);
-    } catch (const CEvalError& error) {
-        console.Write(error.Text());
-        console.NewLine();
-        throw CEvalError(std::string(text));
-    }
+    ThrowingText(text, &console, [&] { Run(text); });
     bool afterValue = false;
     for (CToken token = Pop(); token.kind != TK_END; token = Pop()) {
         if (IsValue(token)) {
@@ -146,21 +135,10 @@ bool CReferenceInterpreter::HasPending()
 
 std::string CReferenceInterpreter::FillConversions(const std::string& literal)
 {
-    std::string out;
-    out.reserve(literal.size());
-    std::size_t i = 0;
-    while (i < literal.size()) {
-        const std::size_t length = literal[i] == '%' ? ConversionLength(std::string_view(literal).substr(i)) : 0;
-        if (length == 0) {
-            out += literal[i++];
-            continue;
-        }
+    return ::FillConversions(literal, [this] {
         const CToken argument = Pop();
-        const double value = argument.kind == TK_END ? 0.0 : argument.value;
-        out += FormatDouble(literal.substr(i, length).c_str(), value);
-        i += length;
-    }
-    return out;
+        return argument.kind == TK_END ? 0.0 : argument.value;
+    });
 }
 
 // ---- grammar ---------------------------------------------------------------
@@ -211,16 +189,13 @@ void CReferenceInterpreter::ParseAssignment()
     }
 }
 
-void CReferenceInterpreter::ParseBinary(void (CReferenceInterpreter::*next)(), const int* operators)
+void CReferenceInterpreter::ParseBinary(void (CReferenceInterpreter::*next)(), int level)
 {
     (this->*next)();
     for (;;) {
         CToken left = Pop();
         CToken op = Pop();
-        bool matches = false;
-        for (const int* k = operators; *k != TK_END; ++k)
-            matches = matches || *k == op.kind;
-        if (!matches) {
+        if (!IsOperatorOfLevel(level, op.kind)) {
             Push(std::move(op));
             Push(std::move(left));
             return;
@@ -232,74 +207,34 @@ void CReferenceInterpreter::ParseBinary(void (CReferenceInterpreter::*next)(), c
 }
 
 // logical_or -> logical_and { '||' logical_and }
-void CReferenceInterpreter::ParseLogicalOr()
-{
-    static constexpr int kOps[] = { TK_OR, TK_END };
-    ParseBinary(&CReferenceInterpreter::ParseLogicalAnd, kOps);
-}
+void CReferenceInterpreter::ParseLogicalOr() { ParseBinary(&CReferenceInterpreter::ParseLogicalAnd, 0); }
 
 // logical_and -> bit_or { '&&' bit_or }
-void CReferenceInterpreter::ParseLogicalAnd()
-{
-    static constexpr int kOps[] = { TK_AND, TK_END };
-    ParseBinary(&CReferenceInterpreter::ParseBitOr, kOps);
-}
+void CReferenceInterpreter::ParseLogicalAnd() { ParseBinary(&CReferenceInterpreter::ParseBitOr, 1); }
 
 // bit_or -> bit_xor { '|' bit_xor }
-void CReferenceInterpreter::ParseBitOr()
-{
-    static constexpr int kOps[] = { TK_BITOR, TK_END };
-    ParseBinary(&CReferenceInterpreter::ParseBitXor, kOps);
-}
+void CReferenceInterpreter::ParseBitOr() { ParseBinary(&CReferenceInterpreter::ParseBitXor, 2); }
 
 // bit_xor -> bit_and { '^' bit_and }
-void CReferenceInterpreter::ParseBitXor()
-{
-    static constexpr int kOps[] = { TK_XOR, TK_END };
-    ParseBinary(&CReferenceInterpreter::ParseBitAnd, kOps);
-}
+void CReferenceInterpreter::ParseBitXor() { ParseBinary(&CReferenceInterpreter::ParseBitAnd, 3); }
 
 // bit_and -> equality { '&' equality }
-void CReferenceInterpreter::ParseBitAnd()
-{
-    static constexpr int kOps[] = { TK_BITAND, TK_END };
-    ParseBinary(&CReferenceInterpreter::ParseEquality, kOps);
-}
+void CReferenceInterpreter::ParseBitAnd() { ParseBinary(&CReferenceInterpreter::ParseEquality, 4); }
 
 // equality -> relational { ('==' | '!=') relational }
-void CReferenceInterpreter::ParseEquality()
-{
-    static constexpr int kOps[] = { TK_EQ, TK_NE, TK_END };
-    ParseBinary(&CReferenceInterpreter::ParseRelational, kOps);
-}
+void CReferenceInterpreter::ParseEquality() { ParseBinary(&CReferenceInterpreter::ParseRelational, 5); }
 
 // relational -> shift { ('<' | '>' | '<=' | '>=') shift }
-void CReferenceInterpreter::ParseRelational()
-{
-    static constexpr int kOps[] = { TK_GT, TK_LT, TK_GE, TK_LE, TK_END };
-    ParseBinary(&CReferenceInterpreter::ParseShift, kOps);
-}
+void CReferenceInterpreter::ParseRelational() { ParseBinary(&CReferenceInterpreter::ParseShift, 6); }
 
 // shift -> additive { ('>>' | '<<') additive }
-void CReferenceInterpreter::ParseShift()
-{
-    static constexpr int kOps[] = { TK_SHR, TK_SHL, TK_END };
-    ParseBinary(&CReferenceInterpreter::ParseAdditive, kOps);
-}
+void CReferenceInterpreter::ParseShift() { ParseBinary(&CReferenceInterpreter::ParseAdditive, 7); }
 
 // additive -> multiplicative { ('+' | '-') multiplicative }
-void CReferenceInterpreter::ParseAdditive()
-{
-    static constexpr int kOps[] = { TK_PLUS, TK_MINUS, TK_END };
-    ParseBinary(&CReferenceInterpreter::ParseMultiplicative, kOps);
-}
+void CReferenceInterpreter::ParseAdditive() { ParseBinary(&CReferenceInterpreter::ParseMultiplicative, 8); }
 
 // multiplicative -> unary { ('*' | '/' | '%') unary }
-void CReferenceInterpreter::ParseMultiplicative()
-{
-    static constexpr int kOps[] = { TK_MUL, TK_DIV, TK_MOD, TK_END };
-    ParseBinary(&CReferenceInterpreter::ParseUnary, kOps);
-}
+void CReferenceInterpreter::ParseMultiplicative() { ParseBinary(&CReferenceInterpreter::ParseUnary, 9); }
 
 // unary -> ('+' | '-' | '!') primary | primary [ '++' | '--' ] | ('++' | '--') name | primary
 // The operand of a sign or of '!' is a primary, so - -x is no double negation.
@@ -441,22 +376,60 @@ void CReferenceInterpreter::ParseElement(const CToken& name)
         return;
     }
 
-    // Initialiser list: values go to successive elements in row-major order.
-    // The first dimension is never wrapped, so an empty first subscript takes
-    // any number of rows.
+    // Initialiser list: values go to successive elements (NextInitialised).
     ParseList();
     std::vector<std::int32_t> counters(indices.size(), 0);
     for (CToken value = Pop(); value.kind != TK_RBRACE; value = Pop()) {
         if (value.kind == TK_END)
             break; // no closing brace: stop at the end instead of waiting forever
         m_variables.Set(ElementName(name.text, counters), value.value);
-        ++counters.back();
-        for (std::size_t d = counters.size() - 1; d > 0 && counters[d] >= indices[d]; --d) {
-            counters[d] = 0;
-            ++counters[d - 1];
-        }
+        NextInitialised(counters.data(), indices.data(), static_cast<int>(counters.size()));
     }
     Push(name);
+}
+
+// ---- built-in functions ---------------------------------------------------
+
+// call -> function '(' list ')'   (rand also takes '(' ')')
+// The arguments are parsed as one list before the function takes what it
+// needs, so a wrong count shows where the closing parenthesis should be.
+void CReferenceInterpreter::ParseCall(const CToken& function)
+{
+    const CToken open = Pop();
+    if (open.kind == TK_ASSIGN)
+        Fail(texts::kAssignToReserved);
+    if (open.kind != TK_LPAREN)
+        Fail(texts::kFunctionWithoutArgs);
+    CToken first = Pop();
+    if (first.kind == TK_RPAREN) {
+        if (function.kind != TK_FN_RAND)
+            Fail(texts::kNoArguments);
+        CallFunction(function.kind);
+        return;
+    }
+    Push(first);
+    ParseList();
+    CallFunction(function.kind);
+    CToken result = Pop();
+    if (Pop().kind != TK_RPAREN)
+        Fail(texts::kWrongArgumentCount);
+    Push(result);
+}
+
+void CReferenceInterpreter::CallFunction(int kind)
+{
+    if (kind == TK_FN_SRAND) {
+        // The result keeps the argument's kind, with the value 0.
+        CToken seed = Pop();
+        SeedRandom(seed.value);
+        seed.value = 0.0;
+        Push(seed);
+        return;
+    }
+    double args[2] = { 0.0, 0.0 };
+    for (int i = 0; i < BuiltinArity(kind); ++i)
+        args[i] = Pop().value;
+    Push(Number(CallBuiltin(kind, args)));
 }
 
 // ---- operator steps --------------------------------------------------------
@@ -465,44 +438,12 @@ void CReferenceInterpreter::ApplyOperator(int kind)
 {
     const CToken left = Pop();
     const CToken right = Pop();
-    const double l = left.value;
-    const double r = right.value;
-    if (kind == TK_DIV && r == 0.0)
+    // A division by zero is reported before a right operand that is no value.
+    if (kind == TK_DIV && right.value == 0.0)
         Fail(texts::kDivisionByZero);
-    if (kind != TK_AND && kind != TK_OR && !IsValue(right))
+    if (ChecksRightOperand(kind) && !IsValue(right))
         Fail(texts::kSyntaxError);
-
-    auto count = [&] { return static_cast<unsigned>(ToInt32(r)) & 31u; };
-    double result = 0.0;
-    switch (kind) {
-    case TK_PLUS: result = l + r; break;
-    case TK_MINUS: result = l - r; break;
-    case TK_MUL: result = l * r; break;
-    case TK_DIV: result = l / r; break;
-    case TK_MOD: {
-        const std::int32_t a = ToInt32(l);
-        const std::int32_t b = ToInt32(r);
-        if (b == 0)
-            Fail(texts::kDivisionByZero);
-        result = b == -1 ? 0.0 : static_cast<double>(a % b); // INT32_MIN % -1 would trap
-        break;
-    }
-    case TK_SHR: result = ToInt32(l) >> count(); break;
-    case TK_SHL: result = static_cast<std::int32_t>(static_cast<std::uint32_t>(ToInt32(l)) << count()); break;
-    case TK_BITAND: result = ToInt32(l) & ToInt32(r); break;
-    case TK_BITOR: result = ToInt32(l) | ToInt32(r); break;
-    case TK_XOR: result = ToInt32(l) ^ ToInt32(r); break;
-    case TK_EQ: result = l == r; break;
-    case TK_NE: result = l != r; break;
-    case TK_GT: result = l > r; break;
-    case TK_LT: result = l < r; break;
-    case TK_GE: result = l >= r; break;
-    case TK_LE: result = l <= r; break;
-    case TK_AND: result = l != 0.0 && r != 0.0; break;
-    case TK_OR: result = l != 0.0 || r != 0.0; break;
-    default: Fail(texts::kWhat);
-    }
-    Push(Number(result));
+    Push(Number(ApplyBinary(kind, left.value, right.value)));
 }
 
 void CReferenceInterpreter::AssignTop()

@@ -13,6 +13,7 @@
 
 #include "CTokenList.h"
 #include "CVariableTable.h"
+#include "Limits.h"
 
 #include <string>
 #include <string_view>
@@ -21,10 +22,8 @@ class CConsole;
 
 class CReferenceInterpreter {
 public:
-    // Deeper nesting (parentheses, subscripts, calls, chained assignments)
-    // raises "Nesting too deep." instead of exhausting the stack.
-    static constexpr int kMaxNesting = 256;
-    static constexpr int kMaxSubscripts = 10;
+    static constexpr int kMaxNesting = ::kMaxNesting;
+    static constexpr int kMaxSubscripts = ::kMaxSubscripts;
 
     // With a variable table of its own, or sharing the caller's.
     CReferenceInterpreter();
@@ -76,8 +75,8 @@ private:
     void Run(std::string_view text);
 
     // One left-associative binary level: operands from `next`, operators
-    // among `operators` (a list ended by TK_END).
-    void ParseBinary(void (CReferenceInterpreter::*next)(), const int* operators);
+    // those of kBinaryLevels[level].
+    void ParseBinary(void (CReferenceInterpreter::*next)(), int level);
     // Operator steps: pop L and R, push the combined result.
     void ApplyOperator(int kind);
     void AssignTop();

@@ -172,6 +172,26 @@ public:
         }
     }
 
+    void Visit(CVariableVisitor& visitor) const
+    {
+        std::int32_t index = 0;
+        for (std::size_t i = 0; i < m_denseSize; ++i) {
+            if (m_stored[i / 64] & (std::uint64_t { 1 } << (i % 64))) {
+                index = static_cast<std::int32_t>(i);
+                visitor.Element(m_base, &index, 1, DenseValue(i));
+            }
+        }
+        for (const auto& [at, value] : m_sparse) {
+            index = at;
+            visitor.Element(m_base, &index, 1, value);
+        }
+        std::int32_t indices[CVariableTable::kMaxSubscripts] {};
+        for (const auto& [key, value] : m_multi) {
+            std::memcpy(indices, key.data(), key.size());
+            visitor.Element(m_base, indices, m_subscripts, value);
+        }
+    }
+
 private:
     static constexpr unsigned kPageBits = 12;
     static constexpr std::uint32_t kPageSize = 1u << kPageBits;
@@ -457,6 +477,18 @@ std::vector<std::pair<std::string, double>> CVariableTable::Entries() const
         out.emplace_back(name, value);
     std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return out;
+}
+
+void CVariableTable::VisitStored(CVariableVisitor& visitor) const
+{
+    for (std::size_t i = 0; i < m_scalarNames.size(); ++i) {
+        if (m_scalarStored[i])
+            visitor.Scalar(m_scalarNames[i], m_scalarValues[i]);
+    }
+    for (const auto& [name, value] : m_otherValues)
+        visitor.Scalar(name, value);
+    for (const auto& array : m_arrays)
+        array->Visit(visitor);
 }
 
 std::uint32_t CVariableTable::ScalarSlot(std::string_view name)

@@ -11,6 +11,8 @@
 // stays small. What the table allocates is charged to the run's memory
 // budget (RunMemory.h): a store past it throws CRunMemoryExhausted.
 
+#include "Limits.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,9 +21,19 @@
 #include <utility>
 #include <vector>
 
+// What a variable watch sees of the table: every stored variable, without
+// regard to how the values are kept.
+class CVariableVisitor {
+public:
+    virtual ~CVariableVisitor() = default;
+    virtual void Scalar(std::string_view name, double value) = 0;
+    // One stored element of the array `base` that takes `count` subscripts.
+    virtual void Element(std::string_view base, const std::int32_t* subscripts, int count, double value) = 0;
+};
+
 class CVariableTable {
 public:
-    static constexpr int kMaxSubscripts = 10;
+    static constexpr int kMaxSubscripts = ::kMaxSubscripts;
 
     CVariableTable();
     ~CVariableTable();
@@ -37,6 +49,9 @@ public:
     // Every stored name with its value, ordered by name (for tests and
     // diagnostics; element names are written as the evaluator writes them).
     std::vector<std::pair<std::string, double>> Entries() const;
+    // Every stored variable: the scalars, then the elements of each array
+    // (in no promised order within an array).
+    void VisitStored(CVariableVisitor& visitor) const;
 
     // Slot access for compiled texts. A slot exists from its first request
     // and counts as stored only once a value is set.

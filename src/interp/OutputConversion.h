@@ -1,7 +1,11 @@
 #pragma once
-// The percent conversions of an output string, shared by both evaluators.
+// The percent conversions of an output string, shared by both evaluators
+// and the code generator.
+
+#include "NumberText.h"
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 // Length of the conversion "%[flags][width][.precision][l]f" at the start of
@@ -32,4 +36,25 @@ inline std::size_t ConversionLength(std::string_view text)
     if (at(i) == 'l')
         ++i;
     return at(i) == 'f' ? i + 1 : 0;
+}
+
+// The string literal of an output list as it is printed: each conversion
+// filled by the value `next()` gives (the next pending result, 0 when none
+// is left), every other byte as it stands.
+template <class NextValue>
+std::string FillConversions(std::string_view literal, NextValue&& next)
+{
+    std::string out;
+    out.reserve(literal.size());
+    std::size_t i = 0;
+    while (i < literal.size()) {
+        const std::size_t length = literal[i] == '%' ? ConversionLength(literal.substr(i)) : 0;
+        if (length == 0) {
+            out += literal[i++];
+            continue;
+        }
+        out += FormatDouble(std::string(literal.substr(i, length)).c_str(), next());
+        i += length;
+    }
+    return out;
 }

@@ -14,6 +14,7 @@ class CArchive;
 class CConsole;
 class CDC;
 class CInterpreter;
+class CRunContext;
 class CProcessBox;
 class CTokenList;
 class CVariableTable;
@@ -32,7 +33,7 @@ public:
     virtual void EmitCode(CConsole& console, int indent);
     // Nested: every box while the run goes on. Root: the same, reporting
     // evaluation errors.
-    virtual void Execute(CConsole& console, CInterpreter& interp);
+    virtual void Execute(CRunContext& run);
     // Puts a new box of the tool's kind (or a copy of the clipboard box) at
     // gap `index`.
     virtual void InsertAt(int index, ToolId tool, CDC* dc, const CProcessBox* clipboard);
@@ -92,7 +93,10 @@ public:
     ~CRootSequence() override;
 
     void EmitCode(CConsole& console, int indent) override;
-    void Execute(CConsole& console, CInterpreter& interp) override;
+    void Execute(CRunContext& run) override;
+    // Executes the chart with `interp` (whose variables stay with the caller)
+    // under the program's run flag, which the caller sets.
+    void Execute(CConsole& console, CInterpreter& interp);
     void InsertAt(int index, ToolId tool, CDC* dc, const CProcessBox* clipboard) override;
 
     // Layout and drawing of the whole chart, terminals included.

@@ -29,7 +29,7 @@ public:
     void CommitText() override;
     std::unique_ptr<CProcessBox> Clone(int x, int y) const override;
     void EmitCode(CConsole& console, int indent) override;
-    void Execute(CConsole& console, CInterpreter& interp) override;
+    void Execute(CRunContext& run) override;
     void CollectDeclarations(CTokenList& declarations, CVariableTable& declared, bool& usesMath) override;
 
     CBoxSequence m_thenSeq;

@@ -11,5 +11,5 @@ public:
     void Draw(CDC* dc, CEditorHost* view) override;
     std::unique_ptr<CProcessBox> Clone(int x, int y) const override;
     void EmitCode(CConsole& console, int indent) override;
-    void Execute(CConsole& console, CInterpreter& interp) override;
+    void Execute(CRunContext& run) override;
 };

@@ -18,6 +18,7 @@ class CBoxSequence;
 class CConsole;
 class CDC;
 class CInterpreter;
+class CRunContext;
 class CTokenList;
 class CVariableTable;
 
@@ -68,7 +69,7 @@ public:
     virtual void CommitText();
     virtual std::unique_ptr<CProcessBox> Clone(int x, int y) const = 0;
     virtual void EmitCode(CConsole& console, int indent);
-    virtual void Execute(CConsole& console, CInterpreter& interp);
+    virtual void Execute(CRunContext& run);
     virtual void CollectDeclarations(CTokenList& declarations, CVariableTable& declared, bool& usesMath);
 
     // Grows the box towards the logical point (px, py), never below 150 x 25.

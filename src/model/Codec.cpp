@@ -75,11 +75,6 @@ CIconv& Utf16ToCp932Converter()
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-bool IsLeadByte(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 // Length of the UTF-8 sequence that starts with `b` (1 for a stray byte).
 std::size_t Utf8SequenceLength(unsigned char b)
 {

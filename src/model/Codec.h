@@ -10,6 +10,16 @@
 
 namespace codec {
 
+// The first byte of a double-byte character of code page 932.
+constexpr bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+// A byte that can stand second in a double-byte character.
+constexpr bool IsTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+// Whether `first` and `second` together are one double-byte character.
+constexpr bool IsDoubleByte(char first, char second)
+{
+    return IsLeadByte(static_cast<unsigned char>(first)) && IsTrailByte(static_cast<unsigned char>(second));
+}
+
 // Bytes that are not valid code page 932 become U+FFFD, one per bad byte.
 std::string Cp932ToUtf8(std::string_view cp932);
 

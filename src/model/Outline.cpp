@@ -41,16 +41,6 @@ std::string_view NameOf(BoxKind kind)
     return "?";
 }
 
-bool IsLeadByte(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-bool IsTrailByte(unsigned char b)
-{
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
-
 bool IsControl(unsigned char b)
 {
     return b < 0x20 || b == 0x7F;
@@ -116,7 +106,7 @@ std::string Escape(std::string_view text)
             ++i;
         } else {
             std::size_t length = 1;
-            if (IsLeadByte(b) && i + 1 < text.size() && IsTrailByte(static_cast<unsigned char>(text[i + 1])))
+            if (i + 1 < text.size() && codec::IsDoubleByte(text[i], text[i + 1]))
                 length = 2;
             const std::string_view character = text.substr(i, length);
             std::string utf8;

@@ -48,8 +48,8 @@ const std::string kInputChart = "input: a\noutput: \"a = \", a\n";
 const StatusCase kStatusCases[] = {
     { "NormalEnd", kOkChart, {}, "", 0, "x = 42\n", "" },
     { "EvaluationError", "output: \"before\"\nsimple: x = 1 / 0\noutput: \"after\"\n", {}, "", 1,
-        "before\nDivision by ZERO.\nError -- \"x = 1 / 0\"\n", "" },
-    { "BreakOutsideLoops", "simple: break\n", {}, "", 1, "Error -- \"break\"\n", "" },
+        "before\nDivision by ZERO.\nError -- \"x = 1 / 0\"\n", "the run failed at box 2:simple (line 2 of the outline)\n" },
+    { "BreakOutsideLoops", "simple: break\n", {}, "", 1, "Error -- \"break\"\n", "at box 1:simple" },
     { "InputFromStdin", kInputChart, {}, "2.5\n", 0, "a = 2.5\n", "" },
     { "LastInputLineWithoutLineEnd", kInputChart, {}, "7", 0, "a = 7\n", "" },
     { "StdinEndsDuringInput", kInputChart + "output: \"after\"\n", {}, "", 3, "", "standard input ended" },

@@ -3,9 +3,8 @@
 #include "BoxPath.h"
 #include "CBoxSequence.h"
 #include "CMemoryConsole.h"
-#include "ChartExecution.h"
+#include "CRunContext.h"
 #include "Outline.h"
-#include "RunDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +18,9 @@ std::string FailedPath(const std::string& outline)
     CRootSequence root;
     BuildOutline(outline, root);
     CMemoryConsole console;
-    RunChart(root, console);
-    const CProcessBox* failed = LastFailedBox();
+    CRunContext run(root, console);
+    run.Run();
+    const CProcessBox* failed = run.FailedBox();
     if (!failed)
         return "none";
     const auto where = LocateBox(root, *failed);

@@ -289,6 +289,31 @@ TEST(Differential, RandomGrammarTextsAgree)
     EXPECT_GT(variables, 400u);
 }
 
+// Initialiser lists are compiled; the odd ones (no closing brace, empty
+// braces, empty brackets elsewhere) stay with the reference evaluator, and
+// either way the two agree.
+TEST(Differential, InitialiserListsAgree)
+{
+    static const char* texts[] = {
+        "a[3] = {1, 2, 3}", "m[2][3] = {1, 2, 3, 4, 5, 6, 7}", "m[][2] = {1, 2, 3, 4, 5}", "m[2][0] = {1, 2, 3}",
+        "m[2][-1] = {1, 2}", "b[2][2][2] = {1, 2, 3, 4, 5, 6, 7, 8, 9}", "a[2] = {x = 1, 2}", "a[2] = {a[1], a[0] = 9}",
+        "a[2] = {1, 2}++", "y = a[2] = {4, 5}", "a[2] = {1, 2}, a[0]", "a[2] = {1, 2} + 1", "a[2] = {1, 2} = 5",
+        "a[i++] = {i, i}", "\"%f %f\", a[2] = {7, 8}, a[1]", "srand(a[1] = {3})", "a[2] = {sin(1), rand(), x += 2}",
+        "a[3] = {1, 2, 3}, a[1] += 1", "a[2] = {(1, 2)}", "a[2] = {1, 2", "a[2] = {}", "a[2] = {\"s\", 1}",
+        "a[1][] = {1}", "a[][] = {1}", "a[], 1 = {2}", "a[] = {1}, a[-1]", "a[1 / 0] = {1}", "a[2] = {1 / 0, x = 5}",
+        "a[2] = {1, 2}}", "x = {1}", "a[2] = {y = 1, 2, 3}, y",
+    };
+    CDifferential diff;
+    ASSERT_TRUE(diff.CheckAll("x = 3, y = -2.5, i = 1, n = 4, a[0] = 4, a[1] = 7, a[2] = -1, m[1][2] = 9"));
+    for (const char* text : texts) {
+        if (!diff.CheckAll(text))
+            return;
+    }
+    CVariableTable variables;
+    for (const char* text : { "a[3] = {1, 2, 3}", "m[][2] = {1, 2, 3}", "a[2] = {x = 1, 2}", "y = a[2] = {4, 5}" })
+        EXPECT_TRUE(CCompiledText::Compile(text, variables)->IsCompiled()) << text;
+}
+
 // The differential tests above only mean something if the ordinary texts
 // really take the compiled path and the odd ones really do not.
 TEST(Differential, OrdinaryTextsAreCompiledAndOddOnesAreNot)
@@ -302,8 +327,8 @@ TEST(Differential, OrdinaryTextsAreCompiledAndOddOnesAreNot)
         { "s = s + i", true }, { "i <= 10000000.000000", true }, { "i ++", true }, { "j += 2.000000", true },
         { "a[j] > a[j + 1]", true }, { "a[j + 1] = t", true }, { "x % 2 == 0", true }, { "i = 1, n, 2", true },
         { "\"%4.0f\", i", true }, { "best = start, bestSteps = steps", true }, { "m[i][j] = rand() % 6", true },
-        { "x = sqrt(x * x + 1)", true },
-        { "a b", false }, { "x + y = 3", false }, { "(1, 2)", false }, { "a[] = {1, 2}", false }, { "- -x", false },
+        { "x = sqrt(x * x + 1)", true }, { "a[] = {1, 2}", true }, { "m[2][3] = {1, 2, 3, 4, 5, 6}", true },
+        { "a b", false }, { "x + y = 3", false }, { "(1, 2)", false }, { "a[] = 3", false }, { "- -x", false },
         { "sin 1", false }, { "rand(1)", false }, { "2e+x", false }, { "", false }, { "x = \"s\"", false },
         { "3 + )", false }, { "break", false },
     };
