@@ -703,6 +703,7 @@ private:
             e.code = "seed_rand(" + arg.code + ")";
             return e;
         }
+        case Kind::Initialiser: Refuse("an initialiser list within a longer text");
         case Kind::String:
         case Kind::AssignList: break;
         }
@@ -1116,14 +1117,14 @@ private:
         }
         if (text.empty())
             return;
-        const CCompiledText& compiled = Compiled(text);
-        if (!compiled.IsCompiled()) {
-            if (auto init = ParseInitialiser(text)) {
-                EmitInitialiser(*init, level, out);
-                return;
-            }
-            Refuse("the text is not one the compiled evaluator takes (it would need the reference evaluator)");
+        // A whole-text initialiser list has a C form of its own.
+        if (auto init = ParseInitialiser(text)) {
+            EmitInitialiser(*init, level, out);
+            return;
         }
+        const CCompiledText& compiled = Compiled(text);
+        if (!compiled.IsCompiled())
+            Refuse("the text is not one the compiled evaluator takes (it would need the reference evaluator)");
         for (const auto& statement : LowerItems(compiled.View()).statements)
             Line(out, level, statement);
     }

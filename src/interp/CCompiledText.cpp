@@ -528,6 +528,12 @@ public:
         ref.subscripts = 0;
         return m_nameValue;
     }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Initialiser;
+        return v;
+    }
 
 private:
     static int DepthOf(const std::vector<std::unique_ptr<CCompiledItem>>& items)

@@ -58,14 +58,15 @@ class CCompiledNode;
 // language: each node with its operator, operands and variable slots, in the
 // order they are evaluated.
 struct CCompiledView {
-    enum class Kind { Number, Scalar, Element, ElementAssign, Assign, Prefix, Postfix, Unary, Binary, Call, Srand, String, AssignList };
+    enum class Kind { Number, Scalar, Element, ElementAssign, Assign, Prefix, Postfix, Unary, Binary, Call, Srand, String, AssignList, Initialiser };
     Kind kind { Kind::Number };
     int op { 0 }; // the operator or function token; for assignments the compound's operator (TK_END for "=")
     double value { 0.0 }; // a number; +1 or -1 for ++ and --
     std::uint32_t slot { 0 }; // scalar slot (Scalar, Prefix) or array slot (Element, ElementAssign)
     // Element: the subscripts; ElementAssign: the subscripts, then the value;
     // Assign: target, value; AssignList: target, then the list's items;
-    // Postfix, Unary, Srand: the operand; Binary: left, right; Call: arguments.
+    // Postfix, Unary, Srand: the operand; Binary: left, right; Call: arguments;
+    // Initialiser (`a[n] = {…}`): nothing, a form the generators refuse.
     std::vector<CCompiledView> parts;
     std::string text; // a string literal's body
 };

@@ -175,10 +175,20 @@ public:
     void Visit(CVariableVisitor& visitor) const
     {
         std::int32_t index = 0;
-        for (std::size_t i = 0; i < m_denseSize; ++i) {
-            if (m_stored[i / 64] & (std::uint64_t { 1 } << (i % 64))) {
-                index = static_cast<std::int32_t>(i);
-                visitor.Element(m_base, &index, 1, DenseValue(i));
+        for (std::size_t c = 0; c < m_chunks.size(); ++c) {
+            if (!m_chunks[c])
+                continue;
+            for (std::size_t p = 0; p < kPagesPerChunk; ++p) {
+                const CPage* page = m_chunks[c]->pages[p].get();
+                if (!page)
+                    continue;
+                const std::size_t first = ((c << kChunkBits) + p) << kPageBits;
+                for (std::uint32_t i = 0; i < kPageSize; ++i) {
+                    if (page->IsStored(i)) {
+                        index = static_cast<std::int32_t>(first + i);
+                        visitor.Element(m_base, &index, 1, page->Value(i));
+                    }
+                }
             }
         }
         for (const auto& [at, value] : m_sparse) {
