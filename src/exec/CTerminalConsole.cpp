@@ -94,16 +94,16 @@ bool CTerminalConsole::Input(std::string& line)
 {
     Flush(); // the user sees everything before being asked
     std::string raw;
-    if (ReadRawLine(raw, true) != ReadResult::Line)
+    if (ReadRawLine(raw, ReadWait::UntilStopped) != ReadResult::Line)
         return false;
     line = m_encoding == TerminalEncoding::Raw ? std::move(raw) : ToCp932(raw);
     return true;
 }
 
-CTerminalConsole::ReadResult CTerminalConsole::ReadRawLine(std::string& line, bool interruptible)
+CTerminalConsole::ReadResult CTerminalConsole::ReadRawLine(std::string& line, ReadWait wait)
 {
     for (;;) {
-        if (interruptible && RunFlag().load() == 0)
+        if (wait == ReadWait::UntilStopped && RunFlag().load() == 0)
             return ReadResult::Interrupted;
         if (const std::size_t end = m_inBuffer.find('\n'); end != std::string::npos) {
             line = m_inBuffer.substr(0, end + 1);
@@ -146,7 +146,7 @@ void CTerminalConsole::Finish()
         // After an interruption the run flag is already 0; the prompt then
         // waits for Enter (or the end of input) regardless.
         std::string ignored;
-        ReadRawLine(ignored, RunFlag().load() != 0);
+        ReadRawLine(ignored, RunFlag().load() != 0 ? ReadWait::UntilStopped : ReadWait::UntilLine);
         return;
     }
     Flush();

@@ -47,8 +47,10 @@ protected:
 
 private:
     enum class ReadResult { Line, Ended, Interrupted };
+    // Whether a cleared run flag ends the wait.
+    enum class ReadWait { UntilStopped, UntilLine };
     // One line, its line end included when it had one, unconverted.
-    ReadResult ReadRawLine(std::string& line, bool interruptible);
+    ReadResult ReadRawLine(std::string& line, ReadWait wait);
     void WriteAll(std::string_view bytes);
 
     TerminalEncoding m_encoding;

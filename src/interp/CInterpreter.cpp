@@ -19,9 +19,10 @@ constexpr std::size_t kCacheLimit = 4096;
 
 } // namespace
 
-CInterpreter::CInterpreter() { m_variables.Init(); }
+// The variable table starts empty and frees itself with the interpreter.
+CInterpreter::CInterpreter() = default;
 
-CInterpreter::~CInterpreter() { m_variables.Destroy(); }
+CInterpreter::~CInterpreter() = default;
 
 const CCompiledText& CInterpreter::Cached(std::string_view text)
 {

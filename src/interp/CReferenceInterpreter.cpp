@@ -54,14 +54,13 @@ std::string ElementName(std::string_view base, const std::vector<std::int32_t>& 
 
 } // namespace
 
-CReferenceInterpreter::CReferenceInterpreter() : m_variables(m_ownVariables) { m_variables.Init(); }
+CReferenceInterpreter::CReferenceInterpreter() : m_variables(m_ownVariables) {}
 
 CReferenceInterpreter::CReferenceInterpreter(CVariableTable& variables) : m_variables(variables) {}
 
 CReferenceInterpreter::~CReferenceInterpreter()
 {
     m_pending.Clear();
-    m_ownVariables.Destroy();
 }
 
 CToken CReferenceInterpreter::Pop()

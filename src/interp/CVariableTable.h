@@ -28,6 +28,8 @@ public:
     CVariableTable(const CVariableTable&) = delete;
     CVariableTable& operator=(const CVariableTable&) = delete;
 
+    // A table is empty when made and frees everything when destroyed; these
+    // empty it in between (Init at a fresh start, Destroy at a run's end).
     void Init();
     void Destroy();
     double Get(std::string_view name) const;

@@ -227,14 +227,14 @@ void CBoxSequence::ReleaseContents()
 bool CBoxSequence::DeleteSelected()
 {
     for (auto it = m_boxes.begin(); it != m_boxes.end(); ++it) {
-        const int state = (*it)->DeleteSelected();
-        if (state == 1) {
+        const DeleteResult state = (*it)->DeleteSelected();
+        if (state == DeleteResult::ThisBox) {
             (*it)->ReleaseContents();
             std::unique_ptr<CProcessBox> box = std::move(*it);
             m_boxes.erase(it);
             return true;
         }
-        if (state == 2)
+        if (state == DeleteResult::InsideThis)
             return true;
     }
     return false;

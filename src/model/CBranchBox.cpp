@@ -64,13 +64,13 @@ int CBranchBox::GetBottom() const
     return std::max(m_elseSeq.GetBottom(), CProcessBox::GetBottom());
 }
 
-int CBranchBox::DeleteSelected()
+DeleteResult CBranchBox::DeleteSelected()
 {
     if (m_selected != 0)
-        return 1;
+        return DeleteResult::ThisBox;
     if (m_thenSeq.DeleteSelected() || m_elseSeq.DeleteSelected())
-        return 2;
-    return 0;
+        return DeleteResult::InsideThis;
+    return DeleteResult::Nothing;
 }
 
 void CBranchBox::ReleaseContents()

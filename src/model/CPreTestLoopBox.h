@@ -17,7 +17,7 @@ public:
     void Deselect() override;
     bool ClickAt(int x, int y, ToolId tool, CDC* dc, const CProcessBox* clipboard) override;
     int GetBottom() const override;
-    int DeleteSelected() override;
+    DeleteResult DeleteSelected() override;
     void ReleaseContents() override;
     bool HitsResizeHandle(int x, int y) const override;
     CProcessBox* FindResizeHandleBox(int x, int y) override;

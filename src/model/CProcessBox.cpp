@@ -63,9 +63,9 @@ int CProcessBox::GetBottom() const
     return ClampToInt(std::int64_t { m_y } + m_height + kBoxClearance);
 }
 
-int CProcessBox::DeleteSelected()
+DeleteResult CProcessBox::DeleteSelected()
 {
-    return m_selected != 0 ? 1 : 0;
+    return m_selected != 0 ? DeleteResult::ThisBox : DeleteResult::Nothing;
 }
 
 void CProcessBox::ReleaseContents()
