@@ -12,6 +12,9 @@ if grep -rlE '#\s*include\s*<Q' src/model src/interp src/exec src/codegen src/vi
   exit 1
 fi
 
+# No core folder includes a header of a layer above it.
+scripts/check-layers.sh
+
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_WERROR=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
