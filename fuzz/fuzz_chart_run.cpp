@@ -1,11 +1,11 @@
 // Any bytes that load as a chart are run (with a step limit and scripted
 // input) and translated into C, without a crash.
-#include "CArchive.h"
-#include "CMemoryConsole.h"
-#include "CTavrinDoc.h"
-#include "CodeGenerator.h"
+#include "model/CArchive.h"
+#include "exec/CMemoryConsole.h"
+#include "model/CTavrinDoc.h"
+#include "codegen/CodeGenerator.h"
 #include "FuzzSupport.h"
-#include "CRunContext.h"
+#include "exec/CRunContext.h"
 
 #include <string_view>
 

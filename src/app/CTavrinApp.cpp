@@ -1,8 +1,8 @@
-#include "CTavrinApp.h"
+#include "app/CTavrinApp.h"
 
-#include "CChildFrame.h"
-#include "CMainFrame.h"
-#include "Texts.h"
+#include "app/CChildFrame.h"
+#include "app/CMainFrame.h"
+#include "base/Texts.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -1,12 +1,12 @@
 // tavrin-cli run: runs a chart in the terminal, as the Run command does in
 // its console window.
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "CArchive.h"
-#include "CTavrinDoc.h"
-#include "CTerminalConsole.h"
-#include "FileIO.h"
-#include "CRunContext.h"
+#include "model/CArchive.h"
+#include "model/CTavrinDoc.h"
+#include "exec/CTerminalConsole.h"
+#include "model/FileIO.h"
+#include "exec/CRunContext.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,13 +1,13 @@
 // The program frame: include lines, main, one declaration line, the boxes'
 // code and return 0.
 
-#include "CodeGenerator.h"
+#include "codegen/CodeGenerator.h"
 
-#include "CBoxSequence.h"
-#include "CConsole.h"
-#include "ForEachBox.h"
-#include "CVariableTable.h"
-#include "CodeText.h"
+#include "model/CBoxSequence.h"
+#include "base/CConsole.h"
+#include "model/ForEachBox.h"
+#include "interp/CVariableTable.h"
+#include "codegen/CodeText.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 // of a loop: the step limit is checked there, and an observer attached to the
 // context (stepping, highlighting, a variable watch) is told.
 
-#include "CInterpreter.h"
-#include "RunDriver.h"
+#include "interp/CInterpreter.h"
+#include "exec/RunDriver.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "CTerminalConsole.h"
+#include "exec/CTerminalConsole.h"
 
 #include <cerrno>
 #include <poll.h>

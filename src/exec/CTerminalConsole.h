@@ -6,8 +6,8 @@
 // serves drops to 0, so Ctrl+C or a time limit ends a run that waits for
 // input.
 
-#include "CConsole.h"
-#include "Codec.h"
+#include "base/CConsole.h"
+#include "base/Codec.h"
 
 #include <chrono>
 #include <string>

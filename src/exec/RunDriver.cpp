@@ -1,7 +1,7 @@
-#include "RunDriver.h"
+#include "exec/RunDriver.h"
 
-#include "CConsole.h"
-#include "CRunContext.h"
+#include "base/CConsole.h"
+#include "exec/CRunContext.h"
 
 RunOutcome RunChart(CRootSequence& root, CConsole& console)
 {

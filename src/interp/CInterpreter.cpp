@@ -1,11 +1,11 @@
-#include "CInterpreter.h"
+#include "interp/CInterpreter.h"
 
-#include "CConsole.h"
-#include "ErrorReport.h"
-#include "EvalError.h"
-#include "NumberText.h"
-#include "OutputConversion.h"
-#include "TokenKind.h"
+#include "base/CConsole.h"
+#include "interp/ErrorReport.h"
+#include "interp/EvalError.h"
+#include "interp/NumberText.h"
+#include "interp/OutputConversion.h"
+#include "interp/TokenKind.h"
 
 #include <cstdint>
 #include <cstring>

@@ -9,9 +9,9 @@
 // (CReferenceInterpreter), which shares the variables; every observable
 // effect is the same either way.
 
-#include "CCompiledText.h"
-#include "CReferenceInterpreter.h"
-#include "CVariableTable.h"
+#include "interp/CCompiledText.h"
+#include "interp/CReferenceInterpreter.h"
+#include "interp/CVariableTable.h"
 
 #include <array>
 #include <memory>

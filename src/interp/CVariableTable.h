@@ -9,7 +9,7 @@
 // live together, a one-dimensional array densely in the smallest integer
 // width that holds its values so that a large sieve stays small.
 
-#include "Limits.h"
+#include "interp/Limits.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,15 +1,15 @@
-#include "CBoxSequence.h"
+#include "model/CBoxSequence.h"
 
-#include "CArchive.h"
-#include "CBranchBox.h"
-#include "CInputBox.h"
-#include "COutputBox.h"
-#include "CPostTestLoopBox.h"
-#include "CPreTestLoopBox.h"
-#include "CProcessBox.h"
-#include "CSimpleBox.h"
-#include "ClampedMath.h"
-#include "Geometry.h"
+#include "model/CArchive.h"
+#include "model/CBranchBox.h"
+#include "model/CInputBox.h"
+#include "model/COutputBox.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CProcessBox.h"
+#include "model/CSimpleBox.h"
+#include "model/ClampedMath.h"
+#include "model/Geometry.h"
 
 #include <algorithm>
 #include <cstdint>

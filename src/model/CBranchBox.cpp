@@ -1,7 +1,7 @@
-#include "CBranchBox.h"
+#include "model/CBranchBox.h"
 
-#include "CArchive.h"
-#include "ClampedMath.h"
+#include "model/CArchive.h"
+#include "model/ClampedMath.h"
 
 #include <algorithm>
 #include <cstdint>

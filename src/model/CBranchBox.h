@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CBoxSequence.h"
-#include "CProcessBox.h"
+#include "model/CBoxSequence.h"
+#include "model/CProcessBox.h"
 
 // A two-way branch on its condition text. File tag 2.
 class CBranchBox : public CProcessBox {

@@ -1,6 +1,6 @@
-#include "CPreTestLoopBox.h"
+#include "model/CPreTestLoopBox.h"
 
-#include "CArchive.h"
+#include "model/CArchive.h"
 
 #include <algorithm>
 

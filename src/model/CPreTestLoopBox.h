@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CBoxSequence.h"
-#include "CProcessBox.h"
+#include "model/CBoxSequence.h"
+#include "model/CProcessBox.h"
 
 // A loop tested before each pass; its header is a condition or a counting
 // header "var = start, limit[, step]". File tag 3.

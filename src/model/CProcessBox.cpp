@@ -1,9 +1,9 @@
-#include "CProcessBox.h"
+#include "model/CProcessBox.h"
 
-#include "CArchive.h"
-#include "CDC.h"
-#include "ClampedMath.h"
-#include "Geometry.h"
+#include "model/CArchive.h"
+#include "model/CDC.h"
+#include "model/ClampedMath.h"
+#include "model/Geometry.h"
 
 #include <cstdint>
 

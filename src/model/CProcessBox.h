@@ -6,8 +6,8 @@
 // and editing in src/model, layout and drawing in src/view, execution in
 // src/exec, C code in src/codegen.
 
-#include "CBoxEditor.h"
-#include "ToolIds.h"
+#include "model/CBoxEditor.h"
+#include "model/ToolIds.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
-#include "CTavrinDoc.h"
+#include "model/CTavrinDoc.h"
 
-#include "CArchive.h"
-#include "FileIO.h"
+#include "model/CArchive.h"
+#include "model/FileIO.h"
 
 CTavrinDoc::~CTavrinDoc()
 {

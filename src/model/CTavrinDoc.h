@@ -4,9 +4,9 @@
 // insertion tool and the modified flag, offers the view its chart
 // operations, and loads and saves .pad files. The desktop program wraps it.
 
-#include "CBoxSequence.h"
-#include "CProcessBox.h"
-#include "ToolIds.h"
+#include "model/CBoxSequence.h"
+#include "model/CProcessBox.h"
+#include "model/ToolIds.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "FileIO.h"
+#include "model/FileIO.h"
 
 #include <atomic>
 #include <cerrno>

@@ -3,10 +3,10 @@
 // contains, a branch's then-arm before its else-arm, as every container
 // passes an operation on.
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "CProcessBox.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CProcessBox.h"
 
 #include <type_traits>
 

@@ -2,7 +2,7 @@
 // reach the same cells, and compact array storage must give back exactly the
 // doubles that were stored.
 
-#include "CVariableTable.h"
+#include "interp/CVariableTable.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 
 #include "ModelTestSupport.h"
 
-#include "CBranchBox.h"
-#include "CPostTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "ForEachBox.h"
+#include "model/CBranchBox.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "model/ForEachBox.h"
 
 #include <gtest/gtest.h>
 
