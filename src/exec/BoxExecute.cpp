@@ -184,23 +184,18 @@ void CPostTestLoopBox::Execute(CRunContext& run)
 
 void COutputBox::Execute(CRunContext& run)
 {
-    CConsole& console = run.Console();
-    CInterpreter& interp = run.Interp();
     RefreshText();
     if (!run.Running())
         return;
-    interp.ExecuteOutput(m_text, console);
-    console.NewLine();
+    run.Interp().ExecuteOutput(m_text, run.Console());
+    run.Console().NewLine();
 }
 
 void CInputBox::Execute(CRunContext& run)
 {
-    CConsole& console = run.Console();
-    CInterpreter& interp = run.Interp();
     RefreshText();
-    if (!run.Running())
-        return;
-    interp.ExecuteInput(m_text, console);
+    if (run.Running())
+        run.Interp().ExecuteInput(m_text, run.Console());
 }
 
 // Each box in order; after Ctrl+C the sequence stops after the box it is on.

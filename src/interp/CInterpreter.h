@@ -63,6 +63,9 @@ private:
     // message is thrown on an error.
     double RunFirst(const CCompiledText& text);
     void RunAll(const CCompiledText& text);
+    // Whether `text` is left to the reference evaluator, which then holds
+    // the pending results.
+    bool LeftToReference(const CCompiledText& text);
 
     CVariableTable m_variables;
     CReferenceInterpreter m_reference { m_variables };
