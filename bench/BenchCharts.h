@@ -1,11 +1,11 @@
 #pragma once
 // Charts that the layout benchmarks share, built in memory.
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "COutputBox.h"
-#include "CPreTestLoopBox.h"
-#include "CSimpleBox.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/COutputBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CSimpleBox.h"
 
 #include <memory>
 #include <string>

@@ -2,12 +2,12 @@
 // editor view (editors created, everything laid out), and the time of one
 // repaint after a keystroke in a box editor. Offscreen; prints the figures.
 
-#include "CBoxEdit.h"
-#include "CPreTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "COutputBox.h"
-#include "CTavrinDoc.h"
-#include "CTavrinView.h"
+#include "view/CBoxEdit.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "model/COutputBox.h"
+#include "model/CTavrinDoc.h"
+#include "view/CTavrinView.h"
 
 #include <QApplication>
 #include <QDir>

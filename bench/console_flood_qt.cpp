@@ -7,10 +7,10 @@
 //
 //   QT_QPA_PLATFORM=offscreen TAVRIN_FLOOD_SECONDS=600 build/bin/bench_console_flood_qt
 
-#include "CConsoleWindow.h"
-#include "CTavrinDoc.h"
-#include "Outline.h"
-#include "RunDriver.h"
+#include "view/CConsoleWindow.h"
+#include "model/CTavrinDoc.h"
+#include "model/Outline.h"
+#include "exec/RunDriver.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

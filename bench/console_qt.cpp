@@ -2,10 +2,10 @@
 // stall while a flood is drained, and how soon Ctrl+C or closing the window
 // ends a runaway run. Offscreen; the figures are wall-clock times.
 
-#include "CConsoleWindow.h"
-#include "CTavrinDoc.h"
-#include "Outline.h"
-#include "RunDriver.h"
+#include "view/CConsoleWindow.h"
+#include "model/CTavrinDoc.h"
+#include "model/Outline.h"
+#include "exec/RunDriver.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,13 +1,13 @@
 // How fast charts run, and how soon a spinning run notices Ctrl+C.
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CConsole.h"
-#include "COutputBox.h"
-#include "CPreTestLoopBox.h"
-#include "CRunContext.h"
-#include "CSimpleBox.h"
-#include "CStepController.h"
-#include "RunDriver.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "base/CConsole.h"
+#include "model/COutputBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "exec/CRunContext.h"
+#include "model/CSimpleBox.h"
+#include "exec/CStepController.h"
+#include "exec/RunDriver.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,10 +2,10 @@
 // nested up to 50 deep. Prints the time per load and save and the peak
 // resident memory of the process.
 
-#include "CBranchBox.h"
-#include "CPostTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "CTavrinDoc.h"
+#include "model/CBranchBox.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "model/CTavrinDoc.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Evaluations per second of typical box texts (items_per_second).
 
-#include "CInterpreter.h"
-#include "CMemoryConsole.h"
+#include "interp/CInterpreter.h"
+#include "exec/CMemoryConsole.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,13 +3,13 @@
 // measured). The cost must grow with boxes x nesting depth and no faster:
 // compare ns/box between the sizes and depths.
 #include "BenchCharts.h"
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CMemoryEditor.h"
-#include "COutputBox.h"
-#include "CPreTestLoopBox.h"
-#include "CRecordingDC.h"
-#include "CSimpleBox.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CMemoryEditor.h"
+#include "model/COutputBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "layout/CRecordingDC.h"
+#include "model/CSimpleBox.h"
 
 #include <benchmark/benchmark.h>
 

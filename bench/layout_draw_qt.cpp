@@ -3,13 +3,13 @@
 // for charts of 1,000 and 10,000 boxes: the bare pass, and the screen render
 // that also paints every box text.
 #include "BenchCharts.h"
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "COutputBox.h"
-#include "CPreTestLoopBox.h"
-#include "CQPainterDC.h"
-#include "CSimpleBox.h"
-#include "ChartRenderer.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/COutputBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "view/CQPainterDC.h"
+#include "model/CSimpleBox.h"
+#include "view/ChartRenderer.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -5,7 +5,7 @@
 // takes, the heap the 1,000 steps added, and the peak resident memory.
 
 #include "BenchCharts.h"
-#include "CTavrinDoc.h"
+#include "model/CTavrinDoc.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,13 +1,13 @@
 // Any bytes that load as a chart are run (with a step limit and scripted
 // input, within a memory budget) and translated into C, without a crash.
-#include "CArchive.h"
-#include "CMemoryConsole.h"
-#include "CTavrinDoc.h"
-#include "CodeGenerator.h"
+#include "model/CArchive.h"
+#include "exec/CMemoryConsole.h"
+#include "model/CTavrinDoc.h"
+#include "codegen/CodeGenerator.h"
 #include "FuzzSupport.h"
-#include "CRunContext.h"
-#include "RunDriver.h"
-#include "RunMemory.h"
+#include "exec/CRunContext.h"
+#include "exec/RunDriver.h"
+#include "interp/RunMemory.h"
 
 #include <string_view>
 

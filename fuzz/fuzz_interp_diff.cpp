@@ -7,11 +7,11 @@
 // entry point: '>' an output list, '<' an input list, '~' a text compiled
 // once and evaluated (as a loop's condition and step are), anything else an
 // expression.
-#include "CInterpreter.h"
-#include "CMemoryConsole.h"
-#include "CRandom.h"
-#include "CReferenceInterpreter.h"
-#include "EvalError.h"
+#include "interp/CInterpreter.h"
+#include "exec/CMemoryConsole.h"
+#include "interp/CRandom.h"
+#include "interp/CReferenceInterpreter.h"
+#include "interp/EvalError.h"
 #include "FuzzSupport.h"
 
 #include <cmath>

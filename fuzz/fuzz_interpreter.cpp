@@ -4,9 +4,9 @@
 // first character picks the entry point: '>' an output list, '<' an input
 // list, anything else an expression. Evaluation errors are expected; any
 // other exception, crash or sanitizer report is a finding.
-#include "CInterpreter.h"
-#include "CMemoryConsole.h"
-#include "EvalError.h"
+#include "interp/CInterpreter.h"
+#include "exec/CMemoryConsole.h"
+#include "interp/EvalError.h"
 #include "FuzzSupport.h"
 
 #include <string>

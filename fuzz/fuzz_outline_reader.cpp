@@ -1,11 +1,11 @@
 // Any text given to the outline reader (tavrin-cli build) either builds a
 // chart or raises an outline error. A built chart that can be saved dumps to
 // an outline that builds the same file bytes again.
-#include "CArchive.h"
-#include "CBoxSequence.h"
-#include "CTavrinDoc.h"
+#include "model/CArchive.h"
+#include "model/CBoxSequence.h"
+#include "model/CTavrinDoc.h"
 #include "FuzzSupport.h"
-#include "Outline.h"
+#include "model/Outline.h"
 
 #include <string>
 #include <string_view>

@@ -1,11 +1,11 @@
 // Any bytes given to the chart file reader either load to a chart or raise
 // the file format error with its own message. A loaded chart saves, the saved
 // bytes load again to the same tree, and saving that gives the same bytes.
-#include "CArchive.h"
-#include "CTavrinDoc.h"
+#include "model/CArchive.h"
+#include "model/CTavrinDoc.h"
 #include "FuzzSupport.h"
-#include "Outline.h"
-#include "Texts.h"
+#include "model/Outline.h"
+#include "base/Texts.h"
 
 #include <string>
 #include <string_view>

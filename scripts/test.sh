@@ -7,10 +7,13 @@ scripts/install-deps.sh
 jobs="$(nproc)"
 
 # The core library must stay free of Qt.
-if grep -rlE '#\s*include\s*<Q' src/model src/interp src/exec src/codegen src/view/chart; then
+if grep -rlE '#\s*include\s*<Q' src/base src/model src/interp src/exec src/codegen src/layout; then
   echo "test: the core library includes a Qt header (files above)" >&2
   exit 1
 fi
+
+# No core folder includes a header of a layer above it.
+scripts/check-layers.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_WERROR=ON
 cmake --build build -j"$jobs"

@@ -1,7 +1,7 @@
-#include "CAboutDialog.h"
+#include "app/CAboutDialog.h"
 
-#include "CPrompts.h"
-#include "Texts.h"
+#include "app/CPrompts.h"
+#include "base/Texts.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
-#include "CChildFrame.h"
+#include "app/CChildFrame.h"
 
-#include "CMainFrame.h"
-#include "CTavrinDoc.h"
-#include "CTavrinView.h"
+#include "app/CMainFrame.h"
+#include "model/CTavrinDoc.h"
+#include "view/CTavrinView.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "CPrompts.h"
+#include "app/CPrompts.h"
 
-#include "Texts.h"
+#include "base/Texts.h"
 
 #include <QCoreApplication>
 #include <QDir>

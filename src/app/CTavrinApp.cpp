@@ -1,9 +1,9 @@
-#include "CTavrinApp.h"
+#include "app/CTavrinApp.h"
 
-#include "CChildFrame.h"
-#include "CMainFrame.h"
-#include "TavrinVersion.h"
-#include "Texts.h"
+#include "app/CChildFrame.h"
+#include "app/CMainFrame.h"
+#include "base/TavrinVersion.h"
+#include "base/Texts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

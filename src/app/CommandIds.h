@@ -3,7 +3,7 @@
 // are the QActions' data(), so that code and tests find an action by id. The
 // chart tools and Run/Generate code take their ids from ToolIds.h.
 
-#include "ToolIds.h"
+#include "model/ToolIds.h"
 
 namespace cmd {
 

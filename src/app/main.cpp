@@ -1,4 +1,4 @@
-#include "CTavrinApp.h"
+#include "app/CTavrinApp.h"
 
 #include <QApplication>
 

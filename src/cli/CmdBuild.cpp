@@ -1,10 +1,10 @@
 // tavrin-cli build OUTLINE -o FILE.pad: makes a chart file from an outline.
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "CArchive.h"
-#include "CTavrinDoc.h"
-#include "FileIO.h"
-#include "Outline.h"
+#include "model/CArchive.h"
+#include "model/CTavrinDoc.h"
+#include "model/FileIO.h"
+#include "model/Outline.h"
 
 #include <cstdio>
 

@@ -1,10 +1,10 @@
 // tavrin-cli dump FILE.pad: the chart as an outline on standard output.
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "CArchive.h"
-#include "CTavrinDoc.h"
-#include "FileIO.h"
-#include "Outline.h"
+#include "model/CArchive.h"
+#include "model/CTavrinDoc.h"
+#include "model/FileIO.h"
+#include "model/Outline.h"
 
 #include <cstdio>
 #include <exception>

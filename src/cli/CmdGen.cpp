@@ -1,12 +1,12 @@
 // tavrin-cli gen FILE.pad [-o OUT.c] [--raw | --exact]: the chart translated into C.
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "CArchive.h"
-#include "CTavrinDoc.h"
-#include "CodeGenerator.h"
-#include "ExactGenerator.h"
-#include "Codec.h"
-#include "FileIO.h"
+#include "model/CArchive.h"
+#include "model/CTavrinDoc.h"
+#include "codegen/CodeGenerator.h"
+#include "codegen/ExactGenerator.h"
+#include "base/Codec.h"
+#include "model/FileIO.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,7 +1,7 @@
 // tavrin-cli render: handed to tavrin-render, installed beside tavrin-cli.
 // Drawing needs Qt, and loading Qt would add more to every run of a chart
 // than the run itself uses, so only this command pays for it.
-#include "Commands.h"
+#include "cli/Commands.h"
 
 #include <cerrno>
 #include <climits>

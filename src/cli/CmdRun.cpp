@@ -1,15 +1,15 @@
 // tavrin-cli run: runs a chart in the terminal, as the Run command does in
 // its console window.
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "BoxPath.h"
-#include "CArchive.h"
-#include "CRunContext.h"
-#include "CRunTrace.h"
-#include "CTavrinDoc.h"
-#include "CTerminalConsole.h"
-#include "FileIO.h"
-#include "RunMemory.h"
+#include "model/BoxPath.h"
+#include "model/CArchive.h"
+#include "exec/CRunContext.h"
+#include "exec/CRunTrace.h"
+#include "model/CTavrinDoc.h"
+#include "exec/CTerminalConsole.h"
+#include "model/FileIO.h"
+#include "interp/RunMemory.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,20 +1,20 @@
 // tavrin-cli test: grades a class. Every chart runs against every case of a
 // folder of inputs and expected outputs, each run in a child process of its
 // own, and the results go to the terminal and to report files.
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "BoxPath.h"
-#include "CArchive.h"
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "CProcessBox.h"
-#include "CSvgDC.h"
-#include "CTavrinDoc.h"
-#include "CmdTestCompare.h"
-#include "CmdTestReport.h"
-#include "CmdTestRunner.h"
-#include "FileIO.h"
+#include "model/BoxPath.h"
+#include "model/CArchive.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CProcessBox.h"
+#include "layout/CSvgDC.h"
+#include "model/CTavrinDoc.h"
+#include "cli/CmdTestCompare.h"
+#include "cli/CmdTestReport.h"
+#include "cli/CmdTestRunner.h"
+#include "model/FileIO.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "CmdTestCompare.h"
+#include "cli/CmdTestCompare.h"
 
-#include "CmdTestReport.h"
+#include "cli/CmdTestReport.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "CmdTestReport.h"
+#include "cli/CmdTestReport.h"
 
-#include "CSvgDC.h"
+#include "layout/CSvgDC.h"
 
 #include <algorithm>
 #include <array>

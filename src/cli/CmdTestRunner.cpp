@@ -1,13 +1,13 @@
-#include "CmdTestRunner.h"
+#include "cli/CmdTestRunner.h"
 
-#include "BoxPath.h"
-#include "CBoxSequence.h"
-#include "CConsole.h"
-#include "CRandom.h"
-#include "CTerminalConsole.h"
-#include "CRunContext.h"
-#include "RunDriver.h"
-#include "RunMemory.h"
+#include "model/BoxPath.h"
+#include "model/CBoxSequence.h"
+#include "base/CConsole.h"
+#include "interp/CRandom.h"
+#include "exec/CTerminalConsole.h"
+#include "exec/CRunContext.h"
+#include "exec/RunDriver.h"
+#include "interp/RunMemory.h"
 
 #include <algorithm>
 #include <atomic>

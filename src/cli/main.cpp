@@ -1,7 +1,7 @@
-#include "Commands.h"
-#include "TavrinVersion.h"
+#include "cli/Commands.h"
+#include "base/TavrinVersion.h"
 
-#include "FileIO.h"
+#include "model/FileIO.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,7 +14,8 @@ constexpr const char* kUsage =
     "       tavrin-cli --help | --version\n"
     "\n"
     "commands:\n"
-    "  run FILE.pad [--pause] [--raw] [--timeout SECONDS]   run a chart in the terminal\n"
+    "  run FILE.pad [--pause] [--raw] [--timeout SECONDS] [--max-steps N]\n"
+    "                                                       run a chart in the terminal\n"
     "  gen FILE.pad [-o OUT.c] [--raw]                      translate a chart into C\n"
     "  render FILE.pad -o OUT.png|OUT.svg|OUT.pdf [--print] draw a chart\n"
     "  dump FILE.pad                                        print a chart as an outline\n"

@@ -3,11 +3,11 @@
 // when that first occurrence is subscripted. A simple, input or output box
 // that holds braces is an array initialiser and is declared whole.
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "CVariableTable.h"
-#include "CodeText.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "interp/CVariableTable.h"
+#include "codegen/CodeText.h"
 
 using namespace codegen;
 

@@ -2,17 +2,17 @@
 // indented four spaces per level. Box texts are read, never changed: a chart
 // whose boxes have no editors must come out of a generation as it went in.
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CConsole.h"
-#include "CInputBox.h"
-#include "CInterpreter.h"
-#include "COutputBox.h"
-#include "CPostTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "CodeText.h"
-#include "EvalError.h"
-#include "Operators.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "base/CConsole.h"
+#include "model/CInputBox.h"
+#include "interp/CInterpreter.h"
+#include "model/COutputBox.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "codegen/CodeText.h"
+#include "interp/EvalError.h"
+#include "interp/Operators.h"
 
 #include <optional>
 #include <string>

@@ -1,14 +1,13 @@
 // The program frame: include lines, main, one declaration line, the boxes'
 // code and return 0.
 
-#include "CodeGenerator.h"
+#include "codegen/CodeGenerator.h"
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CConsole.h"
-#include "CPreTestLoopBox.h"
-#include "CVariableTable.h"
-#include "CodeText.h"
+#include "model/CBoxSequence.h"
+#include "base/CConsole.h"
+#include "model/ForEachBox.h"
+#include "interp/CVariableTable.h"
+#include "codegen/CodeText.h"
 
 namespace {
 
@@ -16,28 +15,14 @@ namespace {
 // C99 compiler sees undeclared functions.
 bool UsesStdlib(const CBoxSequence& sequence)
 {
-    for (const auto& box : sequence.m_boxes) {
-        for (const CToken& token : codegen::TokensOf(box->m_text)) {
+    const bool none = ForEachBox(sequence, [](const CProcessBox& box) {
+        for (const CToken& token : codegen::TokensOf(box.m_text)) {
             if (token.kind == TK_FN_RAND || token.kind == TK_FN_SRAND || token.kind == TK_FN_ABS)
-                return true;
+                return false;
         }
-        switch (box->Kind()) {
-        case BoxKind::Branch: {
-            const auto& branch = static_cast<const CBranchBox&>(*box);
-            if (UsesStdlib(branch.m_thenSeq) || UsesStdlib(branch.m_elseSeq))
-                return true;
-            break;
-        }
-        case BoxKind::PreTestLoop:
-        case BoxKind::PostTestLoop:
-            if (UsesStdlib(static_cast<const CPreTestLoopBox&>(*box).m_bodySeq))
-                return true;
-            break;
-        default:
-            break;
-        }
-    }
-    return false;
+        return true;
+    });
+    return !none;
 }
 
 // Collects the program; the exit prompt and its wait are left out.

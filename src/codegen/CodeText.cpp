@@ -1,9 +1,9 @@
-#include "CodeText.h"
+#include "codegen/CodeText.h"
 
-#include "Codec.h"
-#include "EvalError.h"
-#include "Operators.h"
-#include "OutputConversion.h"
+#include "base/Codec.h"
+#include "interp/EvalError.h"
+#include "interp/Operators.h"
+#include "interp/OutputConversion.h"
 
 namespace codegen {
 

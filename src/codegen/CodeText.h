@@ -3,7 +3,7 @@
 // comma list, token joining that never fuses two tokens into a third, and
 // printf format literals. Texts are code page 932 bytes.
 
-#include "CTokenList.h"
+#include "interp/CTokenList.h"
 
 #include <cstddef>
 #include <string>

@@ -4,22 +4,22 @@
 // and every place where C would evaluate in another order than the run
 // (unsequenced operands, the assignment order of a list) is either written
 // in the run's order or refused.
-#include "ExactGenerator.h"
+#include "codegen/ExactGenerator.h"
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CConsole.h"
-#include "CCompiledText.h"
-#include "CPreTestLoopBox.h"
-#include "CProcessBox.h"
-#include "CTokenList.h"
-#include "CVariableTable.h"
-#include "Codec.h"
-#include "EvalError.h"
-#include "ExactPrelude.h"
-#include "Int32.h"
-#include "OutputConversion.h"
-#include "TokenKind.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "base/CConsole.h"
+#include "interp/CCompiledText.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CProcessBox.h"
+#include "interp/CTokenList.h"
+#include "interp/CVariableTable.h"
+#include "base/Codec.h"
+#include "interp/EvalError.h"
+#include "codegen/ExactPrelude.h"
+#include "interp/Int32.h"
+#include "interp/OutputConversion.h"
+#include "interp/TokenKind.h"
 
 #include <algorithm>
 #include <array>

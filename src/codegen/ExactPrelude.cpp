@@ -1,4 +1,4 @@
-#include "ExactPrelude.h"
+#include "codegen/ExactPrelude.h"
 
 #include <map>
 #include <vector>

@@ -1,17 +1,17 @@
 // Running a chart: what each box kind does with its text, and how loops,
 // break, continue, Ctrl+C and evaluation errors travel through the tree.
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CConsole.h"
-#include "CInputBox.h"
-#include "CInterpreter.h"
-#include "COutputBox.h"
-#include "CPostTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "CRunContext.h"
-#include "ChartExecution.h"
-#include "EvalError.h"
-#include "Texts.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "base/CConsole.h"
+#include "model/CInputBox.h"
+#include "interp/CInterpreter.h"
+#include "model/COutputBox.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "exec/CRunContext.h"
+#include "exec/ChartExecution.h"
+#include "interp/EvalError.h"
+#include "base/Texts.h"
 
 #include <array>
 #include <charconv>
@@ -185,23 +185,18 @@ void CPostTestLoopBox::Execute(CRunContext& run)
 
 void COutputBox::Execute(CRunContext& run)
 {
-    CConsole& console = run.Console();
-    CInterpreter& interp = run.Interp();
     RefreshText();
     if (!run.Running())
         return;
-    interp.ExecuteOutput(m_text, console);
-    console.NewLine();
+    run.Interp().ExecuteOutput(m_text, run.Console());
+    run.Console().NewLine();
 }
 
 void CInputBox::Execute(CRunContext& run)
 {
-    CConsole& console = run.Console();
-    CInterpreter& interp = run.Interp();
     RefreshText();
-    if (!run.Running())
-        return;
-    interp.ExecuteInput(m_text, console);
+    if (run.Running())
+        run.Interp().ExecuteInput(m_text, run.Console());
 }
 
 namespace {

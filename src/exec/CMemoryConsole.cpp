@@ -1,4 +1,4 @@
-#include "CMemoryConsole.h"
+#include "exec/CMemoryConsole.h"
 
 CMemoryConsole::CMemoryConsole(std::vector<std::string> inputLines)
     : m_input(std::make_move_iterator(inputLines.begin()), std::make_move_iterator(inputLines.end()))

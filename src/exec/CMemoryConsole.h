@@ -2,7 +2,7 @@
 // A console in memory, for tests: input lines come from a script, output
 // bytes are collected.
 
-#include "CConsole.h"
+#include "base/CConsole.h"
 
 #include <deque>
 #include <string>

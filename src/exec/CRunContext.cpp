@@ -1,8 +1,8 @@
-#include "CRunContext.h"
+#include "exec/CRunContext.h"
 
-#include "CBoxSequence.h"
-#include "CConsole.h"
-#include "ChartExecution.h"
+#include "model/CBoxSequence.h"
+#include "base/CConsole.h"
+#include "exec/ChartExecution.h"
 
 #include <new>
 

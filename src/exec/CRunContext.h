@@ -12,8 +12,8 @@
 // break or continue left it, so that it can tell which box is responsible
 // for what happens between two steps.
 
-#include "CInterpreter.h"
-#include "RunDriver.h"
+#include "interp/CInterpreter.h"
+#include "exec/RunDriver.h"
 
 #include <atomic>
 #include <cstdint>

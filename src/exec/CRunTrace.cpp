@@ -1,10 +1,10 @@
-#include "CRunTrace.h"
+#include "exec/CRunTrace.h"
 
-#include "BoxPath.h"
-#include "CConsole.h"
-#include "CInterpreter.h"
-#include "CProcessBox.h"
-#include "Codec.h"
+#include "model/BoxPath.h"
+#include "base/CConsole.h"
+#include "interp/CInterpreter.h"
+#include "model/CProcessBox.h"
+#include "base/Codec.h"
 
 CRunTrace::CRunTrace(const CBoxSequence& root, Sink sink) : m_root(root), m_sink(std::move(sink)) {}
 

@@ -15,8 +15,8 @@
 // condition), a pass line the loop's step and condition before that pass,
 // an end line the ones that ended the loop.
 
-#include "CRunContext.h"
-#include "CVariableWatch.h"
+#include "exec/CRunContext.h"
+#include "interp/CVariableWatch.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "CStepController.h"
+#include "exec/CStepController.h"
 
-#include "CInterpreter.h"
+#include "interp/CInterpreter.h"
 
 namespace {
 

@@ -38,8 +38,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "CRunContext.h"
-#include "CVariableWatch.h"
+#include "exec/CRunContext.h"
+#include "interp/CVariableWatch.h"
 
 class CProcessBox;
 

@@ -1,4 +1,4 @@
-#include "CTerminalConsole.h"
+#include "exec/CTerminalConsole.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -118,7 +118,7 @@ bool CTerminalConsole::Input(std::string& line)
 {
     Flush(); // the user sees everything before being asked
     std::string raw;
-    const ReadResult result = ReadRawLine(raw, true);
+    const ReadResult result = ReadRawLine(raw, ReadWait::UntilStopped);
     if (result == ReadResult::TooLong) {
         m_inputTooLong = true;
         RunFlag() = 0;
@@ -129,10 +129,10 @@ bool CTerminalConsole::Input(std::string& line)
     return true;
 }
 
-CTerminalConsole::ReadResult CTerminalConsole::ReadRawLine(std::string& line, bool interruptible)
+CTerminalConsole::ReadResult CTerminalConsole::ReadRawLine(std::string& line, ReadWait wait)
 {
     for (;;) {
-        if (interruptible && RunFlag().load() == 0)
+        if (wait == ReadWait::UntilStopped && RunFlag().load() == 0)
             return ReadResult::Interrupted;
         // Only the bytes read since the last look are searched, so a long
         // line costs time in proportion to its length; lines handed out
@@ -193,7 +193,7 @@ void CTerminalConsole::Finish()
         // After an interruption the run flag is already 0; the prompt then
         // waits for Enter (or the end of input) regardless.
         std::string ignored;
-        ReadRawLine(ignored, RunFlag().load() != 0);
+        ReadRawLine(ignored, RunFlag().load() != 0 ? ReadWait::UntilStopped : ReadWait::UntilLine);
         return;
     }
     Flush();

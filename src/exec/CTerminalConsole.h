@@ -8,8 +8,8 @@
 // closed pipe, a full disk) clears the run flag: nothing the run does can be
 // seen any more.
 
-#include "CConsole.h"
-#include "Codec.h"
+#include "base/CConsole.h"
+#include "base/Codec.h"
 
 #include <chrono>
 #include <cstddef>
@@ -57,8 +57,10 @@ protected:
 
 private:
     enum class ReadResult { Line, Ended, Interrupted, TooLong };
+    // Whether a cleared run flag ends the wait.
+    enum class ReadWait { UntilStopped, UntilLine };
     // One line, its line end included when it had one, unconverted.
-    ReadResult ReadRawLine(std::string& line, bool interruptible);
+    ReadResult ReadRawLine(std::string& line, ReadWait wait);
     void WriteAll(std::string_view bytes);
 
     TerminalEncoding m_encoding;

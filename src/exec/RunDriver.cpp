@@ -1,8 +1,8 @@
-#include "RunDriver.h"
+#include "exec/RunDriver.h"
 
-#include "CConsole.h"
-#include "CRunContext.h"
-#include "RunMemory.h"
+#include "base/CConsole.h"
+#include "exec/CRunContext.h"
+#include "interp/RunMemory.h"
 
 std::string MemoryLimitMessage()
 {

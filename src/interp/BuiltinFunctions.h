@@ -2,10 +2,10 @@
 // The 21 built-in functions, written once for the reference evaluator and the
 // compiled texts: how many arguments each takes and what it computes.
 
-#include "CRandom.h"
-#include "Int32.h"
-#include "Operators.h"
-#include "TokenKind.h"
+#include "interp/CRandom.h"
+#include "interp/Int32.h"
+#include "interp/Operators.h"
+#include "interp/TokenKind.h"
 
 #include <cmath>
 #include <cstdint>

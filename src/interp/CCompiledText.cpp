@@ -1,11 +1,11 @@
-#include "CCompiledText.h"
+#include "interp/CCompiledText.h"
 
-#include "BuiltinFunctions.h"
-#include "CTokenList.h"
-#include "EvalError.h"
-#include "Initialiser.h"
-#include "Int32.h"
-#include "Operators.h"
+#include "interp/BuiltinFunctions.h"
+#include "interp/CTokenList.h"
+#include "interp/EvalError.h"
+#include "interp/Initialiser.h"
+#include "interp/Int32.h"
+#include "interp/Operators.h"
 
 #include <algorithm>
 #include <cmath>

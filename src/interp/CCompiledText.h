@@ -12,7 +12,7 @@
 // compiled and left to the reference evaluator, which gives it its exact
 // pending results and messages.
 
-#include "CVariableTable.h"
+#include "interp/CVariableTable.h"
 
 #include <array>
 #include <cstdint>

@@ -1,11 +1,11 @@
-#include "CInterpreter.h"
+#include "interp/CInterpreter.h"
 
-#include "CConsole.h"
-#include "ErrorReport.h"
-#include "EvalError.h"
-#include "NumberText.h"
-#include "OutputConversion.h"
-#include "TokenKind.h"
+#include "base/CConsole.h"
+#include "interp/ErrorReport.h"
+#include "interp/EvalError.h"
+#include "interp/NumberText.h"
+#include "interp/OutputConversion.h"
+#include "interp/TokenKind.h"
 
 #include <cstdint>
 #include <cstring>
@@ -19,9 +19,10 @@ constexpr std::size_t kCacheLimit = 4096;
 
 } // namespace
 
-CInterpreter::CInterpreter() { m_variables.Init(); }
+// The variable table starts empty and frees itself with the interpreter.
+CInterpreter::CInterpreter() = default;
 
-CInterpreter::~CInterpreter() { m_variables.Destroy(); }
+CInterpreter::~CInterpreter() = default;
 
 const CCompiledText& CInterpreter::Cached(std::string_view text)
 {
@@ -79,6 +80,14 @@ void CInterpreter::RunAll(const CCompiledText& text)
     }
 }
 
+bool CInterpreter::LeftToReference(const CCompiledText& text)
+{
+    if (text.IsCompiled())
+        return false;
+    m_referencePending = true;
+    return true;
+}
+
 // ---- entry points ----------------------------------------------------------
 
 double CInterpreter::Evaluate(std::string_view text) { return Evaluate(Cached(text)); }
@@ -90,30 +99,23 @@ double CInterpreter::EvaluateReport(std::string_view text, CConsole& console)
 
 double CInterpreter::Evaluate(const CCompiledText& text)
 {
-    if (!text.IsCompiled()) {
-        m_referencePending = true;
+    if (LeftToReference(text))
         return m_reference.Evaluate(text.Text());
-    }
     return ThrowingText(text.Text(), nullptr, [&] { return RunFirst(text); });
 }
 
 double CInterpreter::EvaluateReport(const CCompiledText& text, CConsole& console)
 {
-    if (!text.IsCompiled()) {
-        m_referencePending = true;
+    if (LeftToReference(text))
         return m_reference.EvaluateReport(text.Text(), console);
-    }
     return ThrowingText(text.Text(), &console, [&] { return RunFirst(text); });
 }
 
 void CInterpreter::ExecuteOutput(std::string_view text, CConsole& console)
 {
     const CCompiledText& compiled = Cached(text);
-    if (!compiled.IsCompiled()) {
-        m_referencePending = true;
-        m_reference.ExecuteOutput(text, console);
-        return;
-    }
+    if (LeftToReference(compiled))
+        return m_reference.ExecuteOutput(text, console);
     ThrowingText(text, &console, [&] { RunAll(compiled); });
     // The results are consumed in order; a conversion in a string takes the
     // next one as its argument.
@@ -139,11 +141,8 @@ void CInterpreter::ExecuteOutput(std::string_view text, CConsole& console)
 void CInterpreter::ExecuteInput(std::string_view text, CConsole& console)
 {
     const CCompiledText& compiled = Cached(text);
-    if (!compiled.IsCompiled()) {
-        m_referencePending = true;
-        m_reference.ExecuteInput(text, console);
-        return;
-    }
+    if (LeftToReference(compiled))
+        return m_reference.ExecuteInput(text, console);
     RunAll(compiled);
     for (; m_next < m_results.size(); ++m_next) {
         const CResult& result = m_results[m_next];

@@ -9,9 +9,9 @@
 // (CReferenceInterpreter), which shares the variables; every observable
 // effect is the same either way.
 
-#include "CCompiledText.h"
-#include "CReferenceInterpreter.h"
-#include "CVariableTable.h"
+#include "interp/CCompiledText.h"
+#include "interp/CReferenceInterpreter.h"
+#include "interp/CVariableTable.h"
 
 #include <array>
 #include <memory>
@@ -63,6 +63,9 @@ private:
     // message is thrown on an error.
     double RunFirst(const CCompiledText& text);
     void RunAll(const CCompiledText& text);
+    // Whether `text` is left to the reference evaluator, which then holds
+    // the pending results.
+    bool LeftToReference(const CCompiledText& text);
 
     CVariableTable m_variables;
     CReferenceInterpreter m_reference { m_variables };

@@ -1,4 +1,4 @@
-#include "CRandom.h"
+#include "interp/CRandom.h"
 
 #include <atomic>
 

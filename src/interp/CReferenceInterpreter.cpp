@@ -1,16 +1,16 @@
-#include "CReferenceInterpreter.h"
+#include "interp/CReferenceInterpreter.h"
 
-#include "BuiltinFunctions.h"
-#include "CConsole.h"
-#include "ErrorReport.h"
-#include "EvalError.h"
-#include "Initialiser.h"
-#include "Int32.h"
-#include "Limits.h"
-#include "NumberText.h"
-#include "Operators.h"
-#include "OutputConversion.h"
-#include "Texts.h"
+#include "interp/BuiltinFunctions.h"
+#include "base/CConsole.h"
+#include "interp/ErrorReport.h"
+#include "interp/EvalError.h"
+#include "interp/Initialiser.h"
+#include "interp/Int32.h"
+#include "interp/Limits.h"
+#include "interp/NumberText.h"
+#include "interp/Operators.h"
+#include "interp/OutputConversion.h"
+#include "base/Texts.h"
 
 #include <cstdint>
 #include <vector>
@@ -54,14 +54,13 @@ std::string ElementName(std::string_view base, const std::vector<std::int32_t>& 
 
 } // namespace
 
-CReferenceInterpreter::CReferenceInterpreter() : m_variables(m_ownVariables) { m_variables.Init(); }
+CReferenceInterpreter::CReferenceInterpreter() : m_variables(m_ownVariables) {}
 
 CReferenceInterpreter::CReferenceInterpreter(CVariableTable& variables) : m_variables(variables) {}
 
 CReferenceInterpreter::~CReferenceInterpreter()
 {
     m_pending.Clear();
-    m_ownVariables.Destroy();
 }
 
 CToken CReferenceInterpreter::Pop()

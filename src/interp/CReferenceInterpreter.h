@@ -11,9 +11,9 @@
 // for the caller). A token that no rule accepts is passed up as if it were a
 // result; only a binary operator objects to one as its right operand.
 
-#include "CTokenList.h"
-#include "CVariableTable.h"
-#include "Limits.h"
+#include "interp/CTokenList.h"
+#include "interp/CVariableTable.h"
+#include "interp/Limits.h"
 
 #include <string>
 #include <string_view>

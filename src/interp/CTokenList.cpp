@@ -1,8 +1,8 @@
-#include "CTokenList.h"
+#include "interp/CTokenList.h"
 
-#include "EvalError.h"
-#include "NumberText.h"
-#include "Texts.h"
+#include "interp/EvalError.h"
+#include "interp/NumberText.h"
+#include "base/Texts.h"
 
 #include <array>
 #include <string_view>

@@ -2,7 +2,7 @@
 // A token and the token list: the tokeniser's output, the evaluator's operand
 // stack and the list of pending results, all at once.
 
-#include "TokenKind.h"
+#include "interp/TokenKind.h"
 
 #include <deque>
 #include <string>

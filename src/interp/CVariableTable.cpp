@@ -1,6 +1,6 @@
-#include "CVariableTable.h"
+#include "interp/CVariableTable.h"
 
-#include "RunMemory.h"
+#include "interp/RunMemory.h"
 
 #include <algorithm>
 #include <charconv>

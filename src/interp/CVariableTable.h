@@ -11,7 +11,7 @@
 // stays small. What the table allocates is charged to the run's memory
 // budget (RunMemory.h): a store past it throws CRunMemoryExhausted.
 
-#include "Limits.h"
+#include "interp/Limits.h"
 
 #include <cstdint>
 #include <memory>
@@ -40,6 +40,8 @@ public:
     CVariableTable(const CVariableTable&) = delete;
     CVariableTable& operator=(const CVariableTable&) = delete;
 
+    // A table is empty when made and frees everything when destroyed; these
+    // empty it in between (Init at a fresh start, Destroy at a run's end).
     void Init();
     void Destroy();
     double Get(std::string_view name) const;

@@ -1,6 +1,6 @@
-#include "CVariableWatch.h"
+#include "interp/CVariableWatch.h"
 
-#include "CVariableTable.h"
+#include "interp/CVariableTable.h"
 
 #include <algorithm>
 #include <cstring>

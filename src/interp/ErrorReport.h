@@ -4,8 +4,8 @@
 // line end, and the evaluated text is thrown in its place, so that the error
 // line names the text that failed.
 
-#include "CConsole.h"
-#include "EvalError.h"
+#include "base/CConsole.h"
+#include "interp/EvalError.h"
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "interp/NumberText.h"
 
 #include <clocale>
 #include <cstdio>

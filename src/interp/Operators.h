@@ -3,10 +3,10 @@
 // reference evaluator and the compiled texts: their precedence levels and what
 // each computes from its two operand values.
 
-#include "EvalError.h"
-#include "Int32.h"
-#include "Texts.h"
-#include "TokenKind.h"
+#include "interp/EvalError.h"
+#include "interp/Int32.h"
+#include "base/Texts.h"
+#include "interp/TokenKind.h"
 
 #include <cstdint>
 

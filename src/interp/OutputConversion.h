@@ -2,7 +2,7 @@
 // The percent conversions of an output string, shared by both evaluators
 // and the code generator.
 
-#include "NumberText.h"
+#include "interp/NumberText.h"
 
 #include <cstddef>
 #include <string>

@@ -1,4 +1,4 @@
-#include "RunMemory.h"
+#include "interp/RunMemory.h"
 
 #include <algorithm>
 #include <unistd.h>

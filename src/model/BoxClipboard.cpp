@@ -1,9 +1,9 @@
-#include "BoxClipboard.h"
+#include "model/BoxClipboard.h"
 
-#include "CArchive.h"
-#include "CBoxSequence.h"
-#include "CProcessBox.h"
-#include "Outline.h"
+#include "model/CArchive.h"
+#include "model/CBoxSequence.h"
+#include "model/CProcessBox.h"
+#include "model/Outline.h"
 
 std::string BoxToBytes(CProcessBox& box)
 {

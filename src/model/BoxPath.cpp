@@ -1,9 +1,9 @@
-#include "BoxPath.h"
+#include "model/BoxPath.h"
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "CProcessBox.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CProcessBox.h"
 
 #include <charconv>
 #include <string>

@@ -1,7 +1,7 @@
-#include "CArchive.h"
+#include "model/CArchive.h"
 
-#include "Codec.h"
-#include "Texts.h"
+#include "base/Codec.h"
+#include "base/Texts.h"
 
 #include <string>
 

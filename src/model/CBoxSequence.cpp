@@ -1,15 +1,15 @@
-#include "CBoxSequence.h"
+#include "model/CBoxSequence.h"
 
-#include "CArchive.h"
-#include "CBranchBox.h"
-#include "CInputBox.h"
-#include "COutputBox.h"
-#include "CPostTestLoopBox.h"
-#include "CPreTestLoopBox.h"
-#include "CProcessBox.h"
-#include "CSimpleBox.h"
-#include "ClampedMath.h"
-#include "Geometry.h"
+#include "model/CArchive.h"
+#include "model/CBranchBox.h"
+#include "model/CInputBox.h"
+#include "model/COutputBox.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CProcessBox.h"
+#include "model/CSimpleBox.h"
+#include "model/ClampedMath.h"
+#include "model/Geometry.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -227,14 +227,14 @@ void CBoxSequence::ReleaseContents()
 bool CBoxSequence::DeleteSelected()
 {
     for (auto it = m_boxes.begin(); it != m_boxes.end(); ++it) {
-        const int state = (*it)->DeleteSelected();
-        if (state == 1) {
+        const DeleteResult state = (*it)->DeleteSelected();
+        if (state == DeleteResult::ThisBox) {
             (*it)->ReleaseContents();
             std::unique_ptr<CProcessBox> box = std::move(*it);
             m_boxes.erase(it);
             return true;
         }
-        if (state == 2)
+        if (state == DeleteResult::InsideThis)
             return true;
     }
     return false;

@@ -3,8 +3,8 @@
 // the body of a loop, or (CRootSequence) the whole chart. A sequence owns its
 // boxes.
 
-#include "CBoxEditor.h"
-#include "ToolIds.h"
+#include "model/CBoxEditor.h"
+#include "model/ToolIds.h"
 
 #include <cstdint>
 #include <memory>

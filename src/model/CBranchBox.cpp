@@ -1,7 +1,7 @@
-#include "CBranchBox.h"
+#include "model/CBranchBox.h"
 
-#include "CArchive.h"
-#include "ClampedMath.h"
+#include "model/CArchive.h"
+#include "model/ClampedMath.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -64,13 +64,13 @@ int CBranchBox::GetBottom() const
     return std::max(m_elseSeq.GetBottom(), CProcessBox::GetBottom());
 }
 
-int CBranchBox::DeleteSelected()
+DeleteResult CBranchBox::DeleteSelected()
 {
     if (m_selected != 0)
-        return 1;
+        return DeleteResult::ThisBox;
     if (m_thenSeq.DeleteSelected() || m_elseSeq.DeleteSelected())
-        return 2;
-    return 0;
+        return DeleteResult::InsideThis;
+    return DeleteResult::Nothing;
 }
 
 void CBranchBox::ReleaseContents()

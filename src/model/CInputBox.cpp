@@ -1,4 +1,4 @@
-#include "CInputBox.h"
+#include "model/CInputBox.h"
 
 std::unique_ptr<CProcessBox> CInputBox::Clone(int x, int y) const
 {

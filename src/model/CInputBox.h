@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CProcessBox.h"
+#include "model/CProcessBox.h"
 
 // Reads one input line into each variable of its list. File tag 6.
 

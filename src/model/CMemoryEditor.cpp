@@ -1,4 +1,4 @@
-#include "CMemoryEditor.h"
+#include "model/CMemoryEditor.h"
 
 void CMemoryEditor::MoveWindow(int left, int top, int width, int height)
 {

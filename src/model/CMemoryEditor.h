@@ -2,7 +2,7 @@
 // In-memory box editors for tests and for programs without windows: the text
 // is a plain string, and the last placement is recorded.
 
-#include "CBoxEditor.h"
+#include "model/CBoxEditor.h"
 
 #include <memory>
 #include <string>

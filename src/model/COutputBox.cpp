@@ -1,4 +1,4 @@
-#include "COutputBox.h"
+#include "model/COutputBox.h"
 
 std::unique_ptr<CProcessBox> COutputBox::Clone(int x, int y) const
 {

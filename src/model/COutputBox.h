@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CProcessBox.h"
+#include "model/CProcessBox.h"
 
 // Writes the values and strings of its list on one line. File tag 5.
 

@@ -1,4 +1,4 @@
-#include "CPostTestLoopBox.h"
+#include "model/CPostTestLoopBox.h"
 
 std::unique_ptr<CProcessBox> CPostTestLoopBox::Clone(int x, int y) const
 {

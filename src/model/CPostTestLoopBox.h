@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CPreTestLoopBox.h"
+#include "model/CPreTestLoopBox.h"
 
 // A loop tested after each pass. Same record, geometry and editing behaviour
 // as the pre-test loop. File tag 4.

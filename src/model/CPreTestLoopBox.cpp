@@ -1,6 +1,6 @@
-#include "CPreTestLoopBox.h"
+#include "model/CPreTestLoopBox.h"
 
-#include "CArchive.h"
+#include "model/CArchive.h"
 
 #include <algorithm>
 
@@ -46,11 +46,11 @@ int CPreTestLoopBox::GetBottom() const
     return std::max(m_bodySeq.GetBottom(), CProcessBox::GetBottom());
 }
 
-int CPreTestLoopBox::DeleteSelected()
+DeleteResult CPreTestLoopBox::DeleteSelected()
 {
     if (m_selected != 0)
-        return 1;
-    return m_bodySeq.DeleteSelected() ? 2 : 0;
+        return DeleteResult::ThisBox;
+    return m_bodySeq.DeleteSelected() ? DeleteResult::InsideThis : DeleteResult::Nothing;
 }
 
 void CPreTestLoopBox::ReleaseContents()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CBoxSequence.h"
-#include "CProcessBox.h"
+#include "model/CBoxSequence.h"
+#include "model/CProcessBox.h"
 
 // A loop tested before each pass; its header is a condition or a counting
 // header "var = start, limit[, step]". File tag 3.
@@ -17,7 +17,7 @@ public:
     void Deselect() override;
     bool ClickAt(int x, int y, ToolId tool, CDC* dc, const CProcessBox* clipboard) override;
     int GetBottom() const override;
-    int DeleteSelected() override;
+    DeleteResult DeleteSelected() override;
     void ReleaseContents() override;
     bool HitsResizeHandle(int x, int y) const override;
     CProcessBox* FindResizeHandleBox(int x, int y) override;

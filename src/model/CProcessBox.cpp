@@ -1,9 +1,9 @@
-#include "CProcessBox.h"
+#include "model/CProcessBox.h"
 
-#include "CArchive.h"
-#include "CDC.h"
-#include "ClampedMath.h"
-#include "Geometry.h"
+#include "model/CArchive.h"
+#include "model/CDC.h"
+#include "model/ClampedMath.h"
+#include "model/Geometry.h"
 
 #include <cstdint>
 
@@ -63,9 +63,9 @@ int CProcessBox::GetBottom() const
     return ClampToInt(std::int64_t { m_y } + m_height + kBoxClearance);
 }
 
-int CProcessBox::DeleteSelected()
+DeleteResult CProcessBox::DeleteSelected()
 {
-    return m_selected != 0 ? 1 : 0;
+    return m_selected != 0 ? DeleteResult::ThisBox : DeleteResult::Nothing;
 }
 
 void CProcessBox::ReleaseContents()

@@ -6,8 +6,8 @@
 // and editing in src/model, layout and drawing in src/view, execution in
 // src/exec, C code in src/codegen.
 
-#include "CBoxEditor.h"
-#include "ToolIds.h"
+#include "model/CBoxEditor.h"
+#include "model/ToolIds.h"
 
 #include <cstdint>
 #include <memory>
@@ -32,6 +32,13 @@ enum class BoxKind : std::int16_t {
     Input = 6,
 };
 
+// What DeleteSelected found at a box.
+enum class DeleteResult {
+    Nothing,     // no selected box here: nothing deleted
+    ThisBox,     // this box is selected; the caller removes it
+    InsideThis,  // a box inside this one was deleted
+};
+
 class CProcessBox {
 public:
     CProcessBox(int x, int y, int width, int height);
@@ -52,9 +59,7 @@ public:
     virtual void Deselect();
     virtual bool ClickAt(int x, int y, ToolId tool, CDC* dc, const CProcessBox* clipboard);
     virtual int GetBottom() const;
-    // 0: nothing deleted, 1: this box is selected (the caller removes it),
-    // 2: a box inside this one was deleted.
-    virtual int DeleteSelected();
+    virtual DeleteResult DeleteSelected();
     virtual void ReleaseContents();
     virtual bool HitsResizeHandle(int x, int y) const;
     virtual CProcessBox* FindResizeHandleBox(int x, int y);

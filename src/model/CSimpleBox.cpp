@@ -1,4 +1,4 @@
-#include "CSimpleBox.h"
+#include "model/CSimpleBox.h"
 
 std::unique_ptr<CProcessBox> CSimpleBox::Clone(int x, int y) const
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CProcessBox.h"
+#include "model/CProcessBox.h"
 
 // A simple process: one statement or a comma list of them. File tag 1.
 

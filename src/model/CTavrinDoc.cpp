@@ -1,8 +1,8 @@
-#include "CTavrinDoc.h"
+#include "model/CTavrinDoc.h"
 
-#include "CArchive.h"
-#include "FileIO.h"
-#include "Texts.h"
+#include "model/CArchive.h"
+#include "model/FileIO.h"
+#include "base/Texts.h"
 
 CTavrinDoc::~CTavrinDoc()
 {

@@ -10,11 +10,11 @@
 // stay alive in the history, so pointers to boxes handed out stay valid as
 // long as the history can still bring them back.
 
-#include "CBoxSequence.h"
-#include "CProcessBox.h"
-#include "CUndoStack.h"
-#include "ChartCommands.h"
-#include "ToolIds.h"
+#include "model/CBoxSequence.h"
+#include "model/CProcessBox.h"
+#include "model/CUndoStack.h"
+#include "model/ChartCommands.h"
+#include "model/ToolIds.h"
 
 #include <memory>
 #include <string>

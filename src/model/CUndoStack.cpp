@@ -1,4 +1,4 @@
-#include "CUndoStack.h"
+#include "model/CUndoStack.h"
 
 CUndoStack::CUndoStack(std::size_t limit)
     : m_limit(limit)

@@ -2,7 +2,7 @@
 // The history of one chart: the steps done so far, of which the first
 // Index() are applied and the rest can be redone. Owns its commands.
 
-#include "CUndoCommand.h"
+#include "model/CUndoCommand.h"
 
 #include <cstddef>
 #include <deque>

@@ -1,12 +1,12 @@
-#include "ChartCommands.h"
+#include "model/ChartCommands.h"
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "CProcessBox.h"
-#include "ClampedMath.h"
-#include "Geometry.h"
-#include "Texts.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CProcessBox.h"
+#include "model/ClampedMath.h"
+#include "model/Geometry.h"
+#include "base/Texts.h"
 
 #include <cstdint>
 #include <stdexcept>

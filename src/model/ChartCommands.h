@@ -4,8 +4,8 @@
 // typing into it, and moving or copying it to another gap. Each one applies
 // and reverts exactly, so that undoing gives back the chart's file bytes.
 
-#include "CUndoCommand.h"
-#include "ToolIds.h"
+#include "model/CUndoCommand.h"
+#include "model/ToolIds.h"
 
 #include <memory>
 #include <string>

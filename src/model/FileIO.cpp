@@ -1,6 +1,6 @@
-#include "FileIO.h"
+#include "model/FileIO.h"
 
-#include "CArchive.h"
+#include "model/CArchive.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,11 +1,11 @@
-#include "Outline.h"
+#include "model/Outline.h"
 
-#include "CArchive.h"
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "CProcessBox.h"
-#include "Codec.h"
+#include "model/CArchive.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CProcessBox.h"
+#include "base/Codec.h"
 
 #include <array>
 #include <charconv>

@@ -1,8 +1,8 @@
-#include "CBoxEdit.h"
+#include "view/CBoxEdit.h"
 
-#include "CTavrinView.h"
-#include "ChartFonts.h"
-#include "Codec.h"
+#include "view/CTavrinView.h"
+#include "view/ChartFonts.h"
+#include "base/Codec.h"
 
 #include <QKeyEvent>
 #include <QKeySequence>

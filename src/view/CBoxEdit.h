@@ -4,7 +4,7 @@
 // The box owns it (through CBoxEditor). The editor holds the live text; the
 // box copies it into m_text whenever an operation needs it.
 
-#include "CBoxEditor.h"
+#include "model/CBoxEditor.h"
 
 #include <QPlainTextEdit>
 

@@ -1,4 +1,4 @@
-#include "CConsoleChannel.h"
+#include "view/CConsoleChannel.h"
 
 #include <algorithm>
 #include <utility>

@@ -6,7 +6,7 @@
 // the output it has not yet shown grows past a bound (then it waits for the
 // window to catch up, so a flood neither loses lines nor eats all memory).
 
-#include "CConsole.h"
+#include "base/CConsole.h"
 
 #include <condition_variable>
 #include <cstddef>

@@ -1,7 +1,7 @@
-#include "CConsoleWindow.h"
+#include "view/CConsoleWindow.h"
 
-#include "CConsoleChannel.h"
-#include "Texts.h"
+#include "view/CConsoleChannel.h"
+#include "base/Texts.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "CConsole.h"
-#include "Codec.h"
+#include "base/CConsole.h"
+#include "base/Codec.h"
 
 class CConsoleChannel;
 

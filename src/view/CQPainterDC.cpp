@@ -1,6 +1,6 @@
-#include "CQPainterDC.h"
+#include "view/CQPainterDC.h"
 
-#include "Codec.h"
+#include "base/Codec.h"
 
 #include <QColor>
 #include <QFontMetricsF>

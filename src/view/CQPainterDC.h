@@ -5,7 +5,7 @@
 // that the Windows drawing calls of the original program covered, as far as
 // QPainter allows; the brush is white and the background transparent.
 
-#include "CDC.h"
+#include "model/CDC.h"
 
 #include <QPoint>
 

@@ -1,11 +1,11 @@
-#include "CTavrinView.h"
+#include "view/CTavrinView.h"
 
-#include "CBoxEdit.h"
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "CQPainterDC.h"
-#include "CTavrinDoc.h"
-#include "ChartFonts.h"
+#include "view/CBoxEdit.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "view/CQPainterDC.h"
+#include "model/CTavrinDoc.h"
+#include "view/ChartFonts.h"
 
 #include <QImage>
 #include <QKeyEvent>

@@ -8,8 +8,8 @@
 // The view does not own the document; the child frame owns both and
 // destroys the document (and with it every editor) before the view.
 
-#include "CBoxEditor.h"
-#include "ToolIds.h"
+#include "model/CBoxEditor.h"
+#include "model/ToolIds.h"
 
 #include <QAbstractScrollArea>
 

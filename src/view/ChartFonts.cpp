@@ -1,4 +1,4 @@
-#include "ChartFonts.h"
+#include "view/ChartFonts.h"
 
 #include <QStringList>
 

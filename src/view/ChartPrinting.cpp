@@ -1,8 +1,8 @@
-#include "ChartPrinting.h"
+#include "view/ChartPrinting.h"
 
-#include "CTavrinDoc.h"
-#include "ChartRenderer.h"
-#include "Texts.h"
+#include "model/CTavrinDoc.h"
+#include "view/ChartRenderer.h"
+#include "base/Texts.h"
 
 #include <QMarginsF>
 #include <QMessageBox>

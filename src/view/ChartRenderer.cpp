@@ -1,14 +1,14 @@
-#include "ChartRenderer.h"
+#include "view/ChartRenderer.h"
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "CProcessBox.h"
-#include "CQPainterDC.h"
-#include "ChartFonts.h"
-#include "Codec.h"
-#include "Geometry.h"
-#include "Texts.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CProcessBox.h"
+#include "view/CQPainterDC.h"
+#include "view/ChartFonts.h"
+#include "base/Codec.h"
+#include "model/Geometry.h"
+#include "base/Texts.h"
 
 #include <QFile>
 #include <QFontMetrics>

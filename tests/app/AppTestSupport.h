@@ -2,14 +2,14 @@
 // Helpers shared by the desktop program's Qt tests: scripted answers to the
 // program's questions, and clicks in chart coordinates.
 
-#include "CBoxEdit.h"
-#include "CBoxSequence.h"
-#include "CChildFrame.h"
-#include "CMainFrame.h"
-#include "CProcessBox.h"
-#include "CPrompts.h"
-#include "CTavrinDoc.h"
-#include "CTavrinView.h"
+#include "view/CBoxEdit.h"
+#include "model/CBoxSequence.h"
+#include "app/CChildFrame.h"
+#include "app/CMainFrame.h"
+#include "model/CProcessBox.h"
+#include "app/CPrompts.h"
+#include "model/CTavrinDoc.h"
+#include "view/CTavrinView.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>

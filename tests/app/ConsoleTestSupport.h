@@ -2,7 +2,7 @@
 // What the console window tests share: finding the open console, typing into
 // it as a keyboard would, and waiting for its text.
 
-#include "CConsoleWindow.h"
+#include "view/CConsoleWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

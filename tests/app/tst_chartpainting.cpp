@@ -3,12 +3,12 @@
 // below and right of its point, and a screen render paints box texts inside
 // the editor rectangles.
 
-#include "CBoxSequence.h"
-#include "CInputBox.h"
-#include "CMemoryEditor.h"
-#include "CQPainterDC.h"
-#include "CSimpleBox.h"
-#include "ChartRenderer.h"
+#include "model/CBoxSequence.h"
+#include "model/CInputBox.h"
+#include "model/CMemoryEditor.h"
+#include "view/CQPainterDC.h"
+#include "model/CSimpleBox.h"
+#include "view/ChartRenderer.h"
 
 #include <QGuiApplication>
 #include <QImage>

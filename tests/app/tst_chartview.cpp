@@ -3,10 +3,10 @@
 
 #include "AppTestSupport.h"
 
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "CommandIds.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "app/CommandIds.h"
 
 #include <QApplication>
 #include <QScrollBar>

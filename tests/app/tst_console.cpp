@@ -1,10 +1,10 @@
 // The console window as a user meets it: output shown as written, lines typed
 // and delivered, Ctrl+C and closing the window during a run, the exit prompt.
 
-#include "CConsoleWindow.h"
+#include "view/CConsoleWindow.h"
 #include "ConsoleTestSupport.h"
-#include "Codec.h"
-#include "Texts.h"
+#include "base/Codec.h"
+#include "base/Texts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,14 +2,14 @@
 // program does it: the job on the worker thread, the text in the window, the
 // console stopped by Ctrl+C or by closing it.
 
-#include "CConsoleWindow.h"
+#include "view/CConsoleWindow.h"
 #include "ConsoleTestSupport.h"
-#include "CTavrinDoc.h"
-#include "CodeGenerator.h"
-#include "ExactGenerator.h"
-#include "Outline.h"
-#include "RunDriver.h"
-#include "Texts.h"
+#include "model/CTavrinDoc.h"
+#include "codegen/CodeGenerator.h"
+#include "codegen/ExactGenerator.h"
+#include "model/Outline.h"
+#include "exec/RunDriver.h"
+#include "base/Texts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -7,11 +7,11 @@
 #include "AppTestSupport.h"
 #include "ConsoleTestSupport.h"
 
-#include "CConsoleWindow.h"
-#include "CTavrinApp.h"
-#include "CommandIds.h"
-#include "Outline.h"
-#include "Texts.h"
+#include "view/CConsoleWindow.h"
+#include "app/CTavrinApp.h"
+#include "app/CommandIds.h"
+#include "model/Outline.h"
+#include "base/Texts.h"
 
 #include <QLibraryInfo>
 #include <QMenu>

@@ -3,12 +3,12 @@
 
 #include "AppTestSupport.h"
 
-#include "CAboutDialog.h"
-#include "CPreTestLoopBox.h"
-#include "CConsoleWindow.h"
-#include "CTavrinApp.h"
-#include "CommandIds.h"
-#include "Texts.h"
+#include "app/CAboutDialog.h"
+#include "model/CPreTestLoopBox.h"
+#include "view/CConsoleWindow.h"
+#include "app/CTavrinApp.h"
+#include "app/CommandIds.h"
+#include "base/Texts.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,15 +1,15 @@
 // Printing a chart: one page in the printed form, texts from the editors, no
 // highlight, the screen left as it was; preview and printer settings.
 
-#include "CBoxSequence.h"
-#include "CMemoryEditor.h"
-#include "CProcessBox.h"
-#include "CRecordingDC.h"
-#include "CTavrinDoc.h"
-#include "ChartPrinting.h"
-#include "ChartRenderer.h"
-#include "Outline.h"
-#include "Texts.h"
+#include "model/CBoxSequence.h"
+#include "model/CMemoryEditor.h"
+#include "model/CProcessBox.h"
+#include "layout/CRecordingDC.h"
+#include "model/CTavrinDoc.h"
+#include "view/ChartPrinting.h"
+#include "view/ChartRenderer.h"
+#include "model/Outline.h"
+#include "base/Texts.h"
 
 #include <QApplication>
 #include <QFile>

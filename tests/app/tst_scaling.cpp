@@ -4,9 +4,9 @@
 // screen stays visible with the editors over it.
 
 #include "AppTestSupport.h"
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "Outline.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/Outline.h"
 
 #include <QImage>
 #include <QPixmap>

@@ -5,10 +5,10 @@
 #include "AppTestSupport.h"
 #include "ConsoleTestSupport.h"
 
-#include "CConsoleWindow.h"
-#include "CTavrinApp.h"
-#include "CommandIds.h"
-#include "Outline.h"
+#include "view/CConsoleWindow.h"
+#include "app/CTavrinApp.h"
+#include "app/CommandIds.h"
+#include "model/Outline.h"
 
 #include <QGuiApplication>
 #include <QProcess>

@@ -1,7 +1,7 @@
 // tavrin-cli test: grading charts against cases, its result kinds, its
 // comparisons, and its reports read back.
-#include "CmdTestCompare.h"
-#include "CmdTestReport.h"
+#include "cli/CmdTestCompare.h"
+#include "cli/CmdTestReport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

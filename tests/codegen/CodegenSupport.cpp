@@ -1,8 +1,8 @@
 #include "CodegenSupport.h"
 
-#include "CodeGenerator.h"
-#include "Codec.h"
-#include "Outline.h"
+#include "codegen/CodeGenerator.h"
+#include "base/Codec.h"
+#include "model/Outline.h"
 
 #include <sstream>
 

@@ -2,7 +2,7 @@
 // Helpers of the code generator's tests: charts from outlines, programs in
 // UTF-8 and their parts.
 
-#include "CBoxSequence.h"
+#include "model/CBoxSequence.h"
 
 #include <string>
 #include <string_view>

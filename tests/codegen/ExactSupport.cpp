@@ -1,7 +1,7 @@
 #include "ExactSupport.h"
 
-#include "CTavrinDoc.h"
-#include "Outline.h"
+#include "model/CTavrinDoc.h"
+#include "model/Outline.h"
 #include "TestSupport.h"
 
 #include <cstdlib>

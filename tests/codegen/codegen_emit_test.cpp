@@ -2,15 +2,15 @@
 
 #include "CodegenSupport.h"
 
-#include "CBoxSequence.h"
-#include "CMemoryConsole.h"
-#include "CMemoryEditor.h"
-#include "CRandom.h"
-#include "CSimpleBox.h"
-#include "CodeGenerator.h"
-#include "Codec.h"
-#include "Outline.h"
-#include "Texts.h"
+#include "model/CBoxSequence.h"
+#include "exec/CMemoryConsole.h"
+#include "model/CMemoryEditor.h"
+#include "interp/CRandom.h"
+#include "model/CSimpleBox.h"
+#include "codegen/CodeGenerator.h"
+#include "base/Codec.h"
+#include "model/Outline.h"
+#include "base/Texts.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 #include "ExactSupport.h"
 #include "TestSupport.h"
 
-#include "CTavrinDoc.h"
-#include "ExactGenerator.h"
-#include "Outline.h"
+#include "model/CTavrinDoc.h"
+#include "codegen/ExactGenerator.h"
+#include "model/Outline.h"
 
 #include <gtest/gtest.h>
 

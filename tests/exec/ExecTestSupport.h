@@ -1,14 +1,14 @@
 #pragma once
 // Charts built in code and an in-memory console for the execution tests.
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CConsole.h"
-#include "CInputBox.h"
-#include "COutputBox.h"
-#include "CPostTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "RunDriver.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "base/CConsole.h"
+#include "model/CInputBox.h"
+#include "model/COutputBox.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "exec/RunDriver.h"
 
 #include <deque>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "CMemoryConsole.h"
-#include "CTerminalConsole.h"
-#include "Codec.h"
+#include "exec/CMemoryConsole.h"
+#include "exec/CTerminalConsole.h"
+#include "base/Codec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The box that ended a run with its error line, as reports of failed runs
 // name it.
-#include "BoxPath.h"
-#include "CBoxSequence.h"
-#include "CMemoryConsole.h"
-#include "CRunContext.h"
-#include "Outline.h"
+#include "model/BoxPath.h"
+#include "model/CBoxSequence.h"
+#include "exec/CMemoryConsole.h"
+#include "exec/CRunContext.h"
+#include "model/Outline.h"
 
 #include <gtest/gtest.h>
 

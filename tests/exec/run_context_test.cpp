@@ -4,8 +4,8 @@
 
 #include "ExecTestSupport.h"
 
-#include "CMemoryConsole.h"
-#include "CRunContext.h"
+#include "exec/CMemoryConsole.h"
+#include "exec/CRunContext.h"
 
 #include <gtest/gtest.h>
 

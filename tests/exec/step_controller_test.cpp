@@ -1,11 +1,11 @@
 // Watching a run from another thread: stepping, stepping over, breakpoints,
 // pausing, stopping (also while an input waits), the delay and the watch.
-#include "BoxPath.h"
-#include "CRandom.h"
-#include "CRunTrace.h"
-#include "CStepController.h"
-#include "CTavrinDoc.h"
-#include "CTerminalConsole.h"
+#include "model/BoxPath.h"
+#include "interp/CRandom.h"
+#include "exec/CRunTrace.h"
+#include "exec/CStepController.h"
+#include "model/CTavrinDoc.h"
+#include "exec/CTerminalConsole.h"
 #include "ExecTestSupport.h"
 #include "TestSupport.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 // Helpers for the interpreter tests: message bytes and running one text.
 
-#include "CInterpreter.h"
-#include "CMemoryConsole.h"
-#include "EvalError.h"
-#include "Texts.h"
+#include "interp/CInterpreter.h"
+#include "exec/CMemoryConsole.h"
+#include "interp/EvalError.h"
+#include "base/Texts.h"
 
 #include <optional>
 #include <string>

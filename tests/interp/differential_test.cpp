@@ -4,9 +4,9 @@
 
 #include "InterpTestSupport.h"
 
-#include "CCompiledText.h"
-#include "CRandom.h"
-#include "CReferenceInterpreter.h"
+#include "interp/CCompiledText.h"
+#include "interp/CRandom.h"
+#include "interp/CReferenceInterpreter.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

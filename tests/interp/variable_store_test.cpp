@@ -2,8 +2,8 @@
 // reach the same cells, and compact array storage must give back exactly the
 // doubles that were stored.
 
-#include "CVariableTable.h"
-#include "RunMemory.h"
+#include "interp/CVariableTable.h"
+#include "interp/RunMemory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "CVariableTable.h"
+#include "interp/CVariableTable.h"
 
 #include <gtest/gtest.h>
 

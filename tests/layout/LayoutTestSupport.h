@@ -1,16 +1,16 @@
 #pragma once
 // Builds small charts for the layout and drawing tests.
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CInputBox.h"
-#include "COutputBox.h"
-#include "CPostTestLoopBox.h"
-#include "CPreTestLoopBox.h"
-#include "CProcessBox.h"
-#include "CRecordingDC.h"
-#include "CSimpleBox.h"
-#include "Geometry.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CInputBox.h"
+#include "model/COutputBox.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CProcessBox.h"
+#include "layout/CRecordingDC.h"
+#include "model/CSimpleBox.h"
+#include "model/Geometry.h"
 
 #include <memory>
 #include <string>

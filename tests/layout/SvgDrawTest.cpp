@@ -1,9 +1,9 @@
 // The SVG drawing of a chart: the same shapes as the screen pass, texts as
 // UTF-8 with the XML specials escaped, and a bounded size for huge charts.
-#include "CBoxSequence.h"
-#include "CRecordingDC.h"
-#include "CSvgDC.h"
-#include "Outline.h"
+#include "model/CBoxSequence.h"
+#include "layout/CRecordingDC.h"
+#include "layout/CSvgDC.h"
+#include "model/Outline.h"
 
 #include <gtest/gtest.h>
 

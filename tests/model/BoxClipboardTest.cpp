@@ -1,16 +1,16 @@
 // A box on the system clipboard: its record bytes, read back in another
 // chart, and its outline as plain text.
 
-#include "BoxClipboard.h"
-#include "CArchive.h"
-#include "CBranchBox.h"
-#include "CMemoryEditor.h"
-#include "CPostTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "CTavrinDoc.h"
+#include "model/BoxClipboard.h"
+#include "model/CArchive.h"
+#include "model/CBranchBox.h"
+#include "model/CMemoryEditor.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "model/CTavrinDoc.h"
 #include "ModelTestSupport.h"
-#include "Outline.h"
-#include "Texts.h"
+#include "model/Outline.h"
+#include "base/Texts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Box paths: every box of a chart has one, it names that box again, and its
 // line is the box's line in the chart's outline.
-#include "BoxPath.h"
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "Outline.h"
+#include "model/BoxPath.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "model/Outline.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ModelTestSupport.h"
 
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
 
 std::string Shape(const CBoxSequence& sequence)
 {

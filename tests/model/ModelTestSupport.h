@@ -1,9 +1,9 @@
 #pragma once
 // Small helpers for the chart model tests.
 
-#include "CBoxSequence.h"
-#include "CDC.h"
-#include "CProcessBox.h"
+#include "model/CBoxSequence.h"
+#include "model/CDC.h"
+#include "model/CProcessBox.h"
 
 #include <string>
 

@@ -2,11 +2,11 @@
 // give back the file bytes of each earlier state, down to the original
 // chart, and redoing every step the bytes of each later one.
 
-#include "BoxClipboard.h"
-#include "CBranchBox.h"
-#include "CMemoryEditor.h"
-#include "CPreTestLoopBox.h"
-#include "CTavrinDoc.h"
+#include "model/BoxClipboard.h"
+#include "model/CBranchBox.h"
+#include "model/CMemoryEditor.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CTavrinDoc.h"
 #include "ModelTestSupport.h"
 
 #include <gtest/gtest.h>

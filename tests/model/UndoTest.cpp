@@ -1,13 +1,13 @@
 // The history of a chart: steps, their names, merging, the depth limit, the
 // saved state and the modified flag; and the edits that are refused.
 
-#include "CBranchBox.h"
-#include "CMemoryEditor.h"
-#include "CPostTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "CTavrinDoc.h"
+#include "model/CBranchBox.h"
+#include "model/CMemoryEditor.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "model/CTavrinDoc.h"
 #include "ModelTestSupport.h"
-#include "Texts.h"
+#include "base/Texts.h"
 
 #include <gtest/gtest.h>
 

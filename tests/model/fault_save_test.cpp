@@ -4,10 +4,10 @@
 // as it was, no temporary is left behind, the error reaches the caller (or
 // the command line) and the chart stays marked as modified.
 
-#include "CArchive.h"
-#include "CTavrinDoc.h"
-#include "FileIO.h"
-#include "Outline.h"
+#include "model/CArchive.h"
+#include "model/CTavrinDoc.h"
+#include "model/FileIO.h"
+#include "model/Outline.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

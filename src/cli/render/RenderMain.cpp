@@ -2,7 +2,7 @@
 // OUT.png|OUT.svg|OUT.pdf [--print]", which draws a chart as the editor shows
 // it, or as its printed page, into a file. It is a program of its own so that
 // tavrin-cli, which graders start once per chart, does not load Qt.
-#include "Commands.h"
+#include "cli/Commands.h"
 
 #include <cstdio>
 #include <string>
@@ -15,10 +15,10 @@ constexpr const char* kRenderUsage =
 
 } // namespace
 
-#include "CArchive.h"
-#include "CTavrinDoc.h"
-#include "ChartRenderer.h"
-#include "FileIO.h"
+#include "model/CArchive.h"
+#include "model/CTavrinDoc.h"
+#include "view/ChartRenderer.h"
+#include "model/FileIO.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

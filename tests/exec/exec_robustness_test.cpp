@@ -1,7 +1,7 @@
 // Runs that must end however they are written: Ctrl+C from another thread
 // while a loop spins, and charts whose texts are garbage.
 #include "ExecTestSupport.h"
-#include "RunMemory.h"
+#include "interp/RunMemory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "CArchive.h"
-#include "CSimpleBox.h"
-#include "CTavrinDoc.h"
-#include "FileIO.h"
+#include "model/CArchive.h"
+#include "model/CSimpleBox.h"
+#include "model/CTavrinDoc.h"
+#include "model/FileIO.h"
 #include "ModelTestSupport.h"
 #include "TestSupport.h"
 

@@ -1,10 +1,10 @@
-#include "CBranchBox.h"
-#include "CInputBox.h"
-#include "CMemoryEditor.h"
-#include "COutputBox.h"
-#include "CPostTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "CTavrinDoc.h"
+#include "model/CBranchBox.h"
+#include "model/CInputBox.h"
+#include "model/CMemoryEditor.h"
+#include "model/COutputBox.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "model/CTavrinDoc.h"
 #include "ModelTestSupport.h"
 
 #include <gtest/gtest.h>

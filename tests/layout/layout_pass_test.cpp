@@ -2,7 +2,7 @@
 // a printer, and how it treats the editor windows.
 #include "LayoutTestSupport.h"
 
-#include "CMemoryEditor.h"
+#include "model/CMemoryEditor.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // as UTF-8 in the font the editor shows them in; their width is estimated
 // (an ASCII byte half as wide as a double-byte character) for the bounds only.
 
-#include "CDC.h"
+#include "model/CDC.h"
 
 #include <cstdint>
 #include <string>

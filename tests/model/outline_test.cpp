@@ -1,9 +1,9 @@
-#include "CArchive.h"
-#include "CBranchBox.h"
-#include "CSimpleBox.h"
-#include "CTavrinDoc.h"
+#include "model/CArchive.h"
+#include "model/CBranchBox.h"
+#include "model/CSimpleBox.h"
+#include "model/CTavrinDoc.h"
 #include "ModelTestSupport.h"
-#include "Outline.h"
+#include "model/Outline.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // R = 200, B = 100, M = 87; printed R = 800, B = 200, M = 135.
 #include "LayoutTestSupport.h"
 
-#include "CMemoryEditor.h"
+#include "model/CMemoryEditor.h"
 
 #include <gtest/gtest.h>
 

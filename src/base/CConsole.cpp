@@ -1,4 +1,4 @@
-#include "CConsole.h"
+#include "base/CConsole.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "Texts.h"
+#include "base/Texts.h"
 
-#include "Codec.h"
+#include "base/Codec.h"
 
 #include <map>
 #include <mutex>

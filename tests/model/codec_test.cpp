@@ -1,5 +1,5 @@
-#include "Codec.h"
-#include "Texts.h"
+#include "base/Codec.h"
+#include "base/Texts.h"
 
 #include <gtest/gtest.h>
 

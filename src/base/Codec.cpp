@@ -1,4 +1,4 @@
-#include "Codec.h"
+#include "base/Codec.h"
 
 #include <algorithm>
 #include <cerrno>

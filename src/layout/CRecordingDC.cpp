@@ -1,6 +1,6 @@
-#include "CRecordingDC.h"
+#include "layout/CRecordingDC.h"
 
-#include "ClampedMath.h"
+#include "model/ClampedMath.h"
 
 #include <cstdio>
 

@@ -3,10 +3,10 @@
 // scale, scaled box geometry, pens that are restored when a step ends, and
 // moves that never overflow.
 
-#include "CDC.h"
-#include "CProcessBox.h"
-#include "ClampedMath.h"
-#include "Geometry.h"
+#include "model/CDC.h"
+#include "model/CProcessBox.h"
+#include "model/ClampedMath.h"
+#include "model/Geometry.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
-#include "CBranchBox.h"
-#include "CMemoryEditor.h"
-#include "CPostTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "CTavrinDoc.h"
+#include "model/CBranchBox.h"
+#include "model/CMemoryEditor.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "model/CTavrinDoc.h"
 #include "ModelTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // "Text 26 23 start"), so that tests and benchmarks can check or count the
 // exact output of a drawing pass.
 
-#include "CDC.h"
+#include "model/CDC.h"
 
 #include <string>
 #include <vector>

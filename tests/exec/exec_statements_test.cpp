@@ -2,7 +2,7 @@
 // break and continue, branches, input and output, and how errors end a run.
 #include "ExecTestSupport.h"
 
-#include "CInterpreter.h"
+#include "interp/CInterpreter.h"
 
 #include <gtest/gtest.h>
 

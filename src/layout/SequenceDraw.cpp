@@ -2,9 +2,9 @@
 // the start and end terminals. Every box is moved to its place right before
 // it is drawn, and a container is measured only after it was drawn, so one
 // pass from the root down both lays out and paints the chart.
-#include "CBoxSequence.h"
-#include "DrawSupport.h"
-#include "Texts.h"
+#include "model/CBoxSequence.h"
+#include "layout/DrawSupport.h"
+#include "base/Texts.h"
 
 using namespace chartdraw;
 

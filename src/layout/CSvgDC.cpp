@@ -1,11 +1,11 @@
-#include "CSvgDC.h"
+#include "layout/CSvgDC.h"
 
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CPreTestLoopBox.h"
-#include "CProcessBox.h"
-#include "Codec.h"
-#include "Geometry.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/CProcessBox.h"
+#include "base/Codec.h"
+#include "model/Geometry.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,12 +1,12 @@
-#include "CArchive.h"
-#include "CBranchBox.h"
-#include "CMemoryEditor.h"
-#include "CPostTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "CTavrinDoc.h"
+#include "model/CArchive.h"
+#include "model/CBranchBox.h"
+#include "model/CMemoryEditor.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "model/CTavrinDoc.h"
 #include "ModelTestSupport.h"
 #include "TestSupport.h"
-#include "Texts.h"
+#include "base/Texts.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // codec::Utf8ToCp932 gives the bytes where a console or a box needs them
 // (see Cp932Text).
 
-#include "TavrinVersion.h"
+#include "base/TavrinVersion.h"
 
 #include <string>
 #include <string_view>

@@ -1,12 +1,12 @@
 // The outline of every box kind, its selection highlight and, on a printer,
 // its text. Containers then lay out and draw their sequences.
-#include "CBoxSequence.h"
-#include "CBranchBox.h"
-#include "CInputBox.h"
-#include "COutputBox.h"
-#include "CPostTestLoopBox.h"
-#include "CSimpleBox.h"
-#include "DrawSupport.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CInputBox.h"
+#include "model/COutputBox.h"
+#include "model/CPostTestLoopBox.h"
+#include "model/CSimpleBox.h"
+#include "layout/DrawSupport.h"
 
 #include <algorithm>
 #include <string>

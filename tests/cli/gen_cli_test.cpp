@@ -2,9 +2,9 @@
 
 #include "TestSupport.h"
 
-#include "CTavrinDoc.h"
-#include "Codec.h"
-#include "Outline.h"
+#include "model/CTavrinDoc.h"
+#include "base/Codec.h"
+#include "model/Outline.h"
 
 #include <gtest/gtest.h>
 
