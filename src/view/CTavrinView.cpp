@@ -10,10 +10,13 @@
 #include "ChartRenderer.h"
 #include "Geometry.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QWheelEvent>
@@ -161,6 +164,8 @@ void CTavrinView::paintEvent(QPaintEvent* e)
 
     m_lastCreated = nullptr;
     {
+        // Texts set while this paint makes editors are painted by it.
+        const QScopedValueRollback painting(m_painting, true);
         CQPainterDC dc(painter, origin, scale, exposed);
         m_doc.Draw(&dc, this);
     }
@@ -300,7 +305,8 @@ void CTavrinView::TextReplaced(CBoxText& text)
 {
     if (m_liveEditor && m_liveEditor->Attached() == &text)
         m_liveEditor->Reload();
-    viewport()->update();
+    if (!m_painting)
+        viewport()->update();
 }
 
 CBoxText* CTavrinView::TextAt(QPoint logical) const
@@ -382,6 +388,23 @@ void CTavrinView::wheelEvent(QWheelEvent* e)
         return;
     }
     QAbstractScrollArea::wheelEvent(e);
+}
+
+void CTavrinView::contextMenuEvent(QContextMenuEvent* e)
+{
+    // Over a painted text the text widget's own menu opens, as it did over
+    // the editor window each box once had.
+    CBoxText* text = TextAt(ToLogical(e->pos()));
+    CBoxEdit* editor = text ? EditBox(text->Box()) : nullptr;
+    if (!editor) {
+        QAbstractScrollArea::contextMenuEvent(e);
+        return;
+    }
+    editor->setFocus(Qt::PopupFocusReason);
+    const QPoint at = editor->viewport()->mapFrom(viewport(), e->pos());
+    QContextMenuEvent forwarded(e->reason(), at, e->globalPos(), e->modifiers());
+    QApplication::sendEvent(editor->viewport(), &forwarded);
+    e->accept();
 }
 
 void CTavrinView::WheelFromEditor(QWheelEvent* e)

@@ -108,6 +108,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
 
@@ -138,4 +139,5 @@ private:
     // paint after an insertion or a paste).
     CBoxText* m_lastCreated { nullptr };
     bool m_focusNewEditor { false };
+    bool m_painting { false };
 };

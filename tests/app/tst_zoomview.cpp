@@ -255,6 +255,33 @@ private slots:
         QCOMPARE(shown, painted);
     }
 
+    // At 100 % the view paints exactly what a rendered screen image shows,
+    // which is how the boxes' editor windows used to look; at 200 % every
+    // line is twice as wide and as far from the origin.
+    void viewPaintsAsTheScreenRenderAtEveryZoom()
+    {
+        if (View().viewport()->devicePixelRatioF() != 1.0)
+            QSKIP("compared at a device pixel ratio of 1");
+        const QImage shown = Grab();
+        QImage rendered(shown.size(), QImage::Format_RGB32);
+        rendered.fill(Qt::white);
+        {
+            QPainter painter(&rendered);
+            chartrender::DrawChart(painter, Root(), chartrender::ChartPass::Screen);
+        }
+        Paint(View());
+        QCOMPARE(shown, rendered);
+
+        View().SetZoom(200);
+        const QImage zoomed = Grab();
+        // The root line (3 wide at x 50) stands 6 wide at x 100.
+        const int y = View().ToViewport(QPoint(0, Box(0).m_y - 5)).y();
+        int dark = 0;
+        for (int x = 90; x < 110; ++x)
+            dark += qGray(zoomed.pixel(x, y)) < 128;
+        QCOMPARE(dark, 6);
+    }
+
     // The widget never covers a pixel of the drawing, at the device pixel
     // ratio the test runs at and at several zooms.
     void widgetLiesInsideTheOutlines_data()
