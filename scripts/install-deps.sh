@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
   fonts-noto-cjk
   qt6-translations-l10n qt6-l10n-tools
-  xvfb xauth xdotool
+  xvfb xauth xdotool x11-utils
   lua5.4
   clang libclang-rt-14-dev
   locales

@@ -30,6 +30,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 
 using prompts::Text;
@@ -64,6 +65,9 @@ std::string LocalPath(const QString& path)
 }
 
 const char* const kRecentGroup = "Recent File List";
+// How long after a console has gone an activation of the main window still
+// counts as the one its closing caused.
+constexpr int kLateActivationMs = 1000;
 
 } // namespace
 
@@ -83,6 +87,8 @@ CMainFrame::CMainFrame()
     ConnectCommands();
     LoadRecentFiles();
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
+    // Clicks on the main window during a run bring the console to the front.
+    qApp->installEventFilter(this);
     resize(900, 650);
     UpdateCommandUI();
 }
@@ -223,6 +229,8 @@ void CMainFrame::CreateMenus()
         menu(texts::kMenuWindow, { kWindowCascade, kWindowTileHorz, kWindowArrange }),
         menu(texts::kMenuHelp, { kAppAbout }),
     };
+    m_windowMenu = m_menus129[3];
+    m_windowMenu->addSeparator()->setObjectName(QStringLiteral("windowListSeparator"));
     m_chartMenuShown = true; // so that the first ShowMenu(false) builds the bar
     ShowMenu(false);
 }
@@ -420,6 +428,7 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CTavrinDoc> doc, const QString
     auto* child = new CChildFrame(*this, std::move(doc), title, path);
     m_mdiArea->addSubWindow(child);
     connect(child, &CChildFrame::Closed, this, &CMainFrame::UpdateCommandUI);
+    connect(child, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateCommandUI);
     connect(&child->View(), &CTavrinView::Changed, this, &CMainFrame::UpdateCommandUI);
     connect(&child->View(), &CTavrinView::ZoomChanged, this, [this, child] {
         RememberZoom(*child);
@@ -469,7 +478,7 @@ CChildFrame* CMainFrame::OpenDocumentFile(const QString& path)
         return nullptr;
     } catch (const CFileError& e) {
         prompts::Message(this, QMessageBox::Warning,
-                         Text(texts::kOpenFailed).arg(path, QString::fromStdString(e.Reason())));
+                         Text(texts::kOpenFailed).arg(path, prompts::FileErrorReason(absolute, false, e.Reason())));
         return nullptr;
     } catch (const std::exception& e) {
         prompts::Message(this, QMessageBox::Warning,
@@ -501,7 +510,7 @@ bool CMainFrame::SaveDocumentAs(CChildFrame& child, const QString& path)
         child.Document().Save(LocalPath(absolute));
     } catch (const CFileError& e) {
         prompts::Message(this, QMessageBox::Critical,
-                         Text(texts::kSaveFailed).arg(path, QString::fromStdString(e.Reason())));
+                         Text(texts::kSaveFailed).arg(path, prompts::FileErrorReason(absolute, true, e.Reason())));
         child.UpdateTitle();
         return false;
     } catch (const std::exception& e) {
@@ -654,8 +663,15 @@ bool CMainFrame::ConfirmEncodable(CChildFrame& child)
         return true;
     m_mdiArea->setActiveSubWindow(&child);
     const QString text = Text(texts::kUnencodableChar).arg(editor->DisplayText(), QString::fromStdString(bad));
-    return prompts::Message(this, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::Cancel)
-        == QMessageBox::Yes;
+    if (prompts::Message(this, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::Cancel)
+        != QMessageBox::Yes)
+        return false;
+    // The substitution is made where the user sees it, so that the editors
+    // show what a save stores and the question does not come back until a
+    // text has a character the code page cannot hold again.
+    for (CBoxText* each : child.View().Editors())
+        each->SubstituteUnencodable();
+    return true;
 }
 
 void CMainFrame::OnRun()
@@ -677,6 +693,11 @@ void CMainFrame::StartJob(ConsoleKind kind)
     // taken into its box now, and the chart stays disabled until the end.
     CRootSequence& root = child->Document().m_root;
     root.CommitText();
+    // Disabling the chart area takes the focus away and lets the area pick
+    // another window when it is enabled again: remember where the user was.
+    QWidget* focus = QApplication::focusWidget();
+    m_jobFocus = focus && child->isAncestorOf(focus) ? focus : &child->View();
+    m_jobChild = child;
     SetBusy(true);
     QPointer<CMainFrame> self(this);
     QPointer<CChildFrame> guard(child);
@@ -689,11 +710,90 @@ void CMainFrame::StartJob(ConsoleKind kind)
                 GenerateCode(root, console);
         },
         [self, guard] {
-            if (self)
-                self->SetBusy(false);
-            if (guard)
+            if (!self)
+                return;
+            self->SetBusy(false);
+            if (guard) {
                 guard->View().viewport()->update();
+                self->RestoreChild(guard, self->m_jobFocus);
+            }
+            // Only the activation that follows the console's closing is
+            // corrected; later ones are the user's own.
+            QTimer::singleShot(kLateActivationMs, self, [self] {
+                self->m_jobChild = nullptr;
+                self->m_jobFocus = nullptr;
+            });
         });
+}
+
+void CMainFrame::RestoreChild(CChildFrame* child, QWidget* focus)
+{
+    if (!child || child->IsClosed())
+        return;
+    activateWindow();
+    m_mdiArea->setActiveSubWindow(child);
+    if (!focus || !child->isAncestorOf(focus) || !focus->isVisible())
+        focus = &child->View();
+    focus->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+QWidget* CMainFrame::BusyConsole() const
+{
+    if (!m_busy)
+        return nullptr;
+    for (CConsoleWindow* console : findChildren<CConsoleWindow*>(Qt::FindDirectChildrenOnly)) {
+        if (console->isVisible())
+            return console;
+    }
+    return nullptr;
+}
+
+void CMainFrame::RaiseBusyConsole()
+{
+    // A question being asked (such as the one on closing during a run) is
+    // answered first.
+    if (QApplication::activeModalWidget())
+        return;
+    if (QWidget* console = BusyConsole()) {
+        console->raise();
+        console->activateWindow();
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* e)
+{
+    // During a run the main window takes no input: a click on it, or on a
+    // window of its own, means the user is looking for the console.
+    if (m_busy && (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::NonClientAreaMouseButtonPress)
+        && watched->isWidgetType()) {
+        QWidget* window = static_cast<QWidget*>(watched)->window();
+        QWidget* console = BusyConsole();
+        if (console && window != console && !console->isAncestorOf(window)
+            && (window == this || isAncestorOf(window)))
+            RaiseBusyConsole();
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void CMainFrame::changeEvent(QEvent* e)
+{
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow()) {
+        if (m_busy) {
+            // Activated by a click or a window manager while the console is
+            // up: the console stays in front.
+            QMetaObject::invokeMethod(this, &CMainFrame::RaiseBusyConsole, Qt::QueuedConnection);
+        } else if (m_jobChild) {
+            // The activation that follows the console's closing may come
+            // late and make the chart area pick another window: the chart
+            // the job ran on stays the active one.
+            QPointer<CChildFrame> child = m_jobChild;
+            QPointer<QWidget> focus = m_jobFocus;
+            m_jobChild = nullptr;
+            m_jobFocus = nullptr;
+            QMetaObject::invokeMethod(this, [this, child, focus] { RestoreChild(child, focus); }, Qt::QueuedConnection);
+        }
+    }
 }
 
 void CMainFrame::SetBusy(bool busy)
@@ -753,7 +853,52 @@ void CMainFrame::UpdateCommandUI()
     Action(kViewStatusBar)->setChecked(!statusBar()->isHidden());
 
     ShowMenu(anyChart);
+    UpdateWindowList();
+    // The application's name first; a maximised chart's name in brackets.
     const QString appTitle = Text(texts::kAppTitle);
     CChildFrame* shown = ActiveChild();
-    setWindowTitle(shown ? shown->Title() + QStringLiteral(" - ") + appTitle : appTitle);
+    QString title = appTitle;
+    // The child's own title is used as it stands (with its modified
+    // placeholder): the MDI area adds it to the frame's title once more
+    // unless the frame's title already holds it.
+    if (shown)
+        title += shown->isMaximized() ? QStringLiteral(" - [%1]").arg(shown->windowTitle())
+                                      : QStringLiteral(" - %1").arg(shown->Title());
+    if (windowTitle() != title)
+        setWindowTitle(title);
+}
+
+void CMainFrame::UpdateWindowList()
+{
+    // Deleted later: this may run while one of them is being triggered.
+    for (QAction* action : m_windowListActions) {
+        m_windowMenu->removeAction(action);
+        action->deleteLater();
+    }
+    m_windowListActions.clear();
+    const std::vector<CChildFrame*> children = Children();
+    CChildFrame* active = ActiveChild();
+    int number = 0;
+    for (CChildFrame* child : children) {
+        ++number;
+        QString name = child->Title();
+        name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* action = new QAction(number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(name)
+                                               : QStringLiteral("%1 %2").arg(number).arg(name),
+                                   m_windowMenu);
+        action->setCheckable(true);
+        action->setChecked(child == active);
+        action->setEnabled(!m_busy);
+        QPointer<CChildFrame> target(child);
+        connect(action, &QAction::triggered, this, [this, target] {
+            if (target && !target->IsClosed()) {
+                m_mdiArea->setActiveSubWindow(target);
+                UpdateCommandUI();
+            }
+        });
+        m_windowMenu->addAction(action);
+        m_windowListActions.push_back(action);
+    }
+    if (QAction* separator = m_windowMenu->findChild<QAction*>(QStringLiteral("windowListSeparator")))
+        separator->setVisible(!children.empty());
 }

@@ -6,6 +6,7 @@
 // window and help commands itself.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <map>
@@ -66,8 +67,13 @@ public:
     // sets the window title.
     void UpdateCommandUI();
 
+    // The console of the run or code generation under way, or null.
+    QWidget* BusyConsole() const;
+
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     QAction* AddAction(int id, std::string_view text, std::string_view prompt = {},
@@ -88,6 +94,11 @@ private:
     void StartJob(ConsoleKind kind);
     void SetBusy(bool busy);
     void ArrangeIcons();
+    void UpdateWindowList();
+    void RaiseBusyConsole();
+    // Makes `child` the active chart again with the keyboard focus where it
+    // was when a run or code generation started.
+    void RestoreChild(CChildFrame* child, QWidget* focus);
 
     QMdiArea* m_mdiArea { nullptr };
     QToolBar* m_toolBar { nullptr };
@@ -102,4 +113,10 @@ private:
     bool m_busy { false };
     QStringList m_recentFiles;
     QList<int> m_recentZooms; // one per recent file
+    QMenu* m_windowMenu { nullptr };
+    std::vector<QAction*> m_windowListActions;
+    // While a console job runs: the chart it works on and the widget that had
+    // the focus, to be given back when the console goes.
+    QPointer<CChildFrame> m_jobChild;
+    QPointer<QWidget> m_jobFocus;
 };

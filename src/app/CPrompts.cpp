@@ -2,6 +2,8 @@
 
 #include "Texts.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -68,6 +70,23 @@ QString AskSavePath(QWidget* parent, const QString& suggested)
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pad");
     return path;
+}
+
+QString FileErrorReason(const QString& path, bool saving, const std::string& systemReason)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return Text(texts::kReasonIsFolder);
+    if (!saving && !info.exists())
+        return QCoreApplication::translate("QIODevice", "No such file or directory");
+    if (saving && !info.dir().exists())
+        return QCoreApplication::translate("QIODevice", "No such file or directory");
+    if ((!saving && !info.isReadable()) || (saving && info.exists() && !info.isWritable()))
+        return QCoreApplication::translate("QIODevice", "Permission denied");
+    if (systemReason.empty())
+        return Text(saving ? texts::kReasonCannotWrite : texts::kReasonCannotRead);
+    return Text(saving ? texts::kReasonCannotWrite : texts::kReasonCannotRead) + QStringLiteral(" (")
+        + QString::fromLocal8Bit(systemReason.c_str()) + QLatin1Char(')');
 }
 
 } // namespace prompts

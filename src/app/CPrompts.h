@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <string>
 
 namespace prompts {
 
@@ -25,6 +26,11 @@ QMessageBox::StandardButton Message(QWidget* parent, QMessageBox::Icon icon, con
 QString AskOpenPath(QWidget* parent);
 // Adds the ".pad" extension to a name typed without one.
 QString AskSavePath(QWidget* parent, const QString& suggested);
+
+// Why a file could not be opened (`saving` false) or saved, in the user's
+// language: `systemReason` is the C library's English text, shown only when
+// nothing better is known.
+QString FileErrorReason(const QString& path, bool saving, const std::string& systemReason);
 
 // A system text (UTF-8) as a QString.
 inline QString Text(std::string_view utf8)

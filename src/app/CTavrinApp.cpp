@@ -5,8 +5,10 @@
 #include "Texts.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QPointer>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -15,9 +17,20 @@ CTavrinApp::CTavrinApp()
     QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganization));
     QCoreApplication::setApplicationName(QString::fromLatin1(kSettingsApplication));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tavrin.svg")));
+    // The program speaks Japanese whatever the locale: so do the texts that
+    // Qt supplies. Without the translation files they stay English.
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(translator.get()))
+        m_qtTranslator = std::move(translator);
 }
 
-CTavrinApp::~CTavrinApp() = default;
+CTavrinApp::~CTavrinApp()
+{
+    m_mainFrame.reset();
+    if (m_qtTranslator)
+        QCoreApplication::removeTranslator(m_qtTranslator.get());
+}
 
 int CTavrinApp::InitInstance(const QStringList& arguments)
 {

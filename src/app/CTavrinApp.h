@@ -6,6 +6,7 @@
 #include <memory>
 
 class CMainFrame;
+class QTranslator;
 
 // Settings (recent files, printer) live under this organisation and
 // application name.
@@ -27,5 +28,6 @@ public:
 private:
     void ScheduleScreenshot(const QString& path);
 
+    std::unique_ptr<QTranslator> m_qtTranslator;
     std::unique_ptr<CMainFrame> m_mainFrame;
 };

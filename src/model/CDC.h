@@ -40,6 +40,14 @@ public:
     virtual void SetBkMode(BkMode mode) = 0;
     // Text in code page 932 bytes, drawn with its top-left corner at (x, y).
     virtual void TextOut(int x, int y, std::string_view text) = 0;
+    // The same, cut off at the edges of the rectangle [left, right) x
+    // [top, bottom): a box's text never runs over its neighbours. Devices
+    // that only record or measure may ignore the rectangle.
+    virtual void TextOutClipped(int x, int y, std::string_view text, int /*left*/, int /*top*/, int /*right*/,
+                                int /*bottom*/)
+    {
+        TextOut(x, y, text);
+    }
     // True on a printer (or print preview): layout then scales by 5.
     virtual bool IsPrinting() const = 0;
     // Logical to device (client) coordinates, for placing editor windows.

@@ -61,6 +61,10 @@ inline constexpr std::string_view kAskToSave = "%1 への変更を保存しま�
 // %1: the file, %2: the reason.
 inline constexpr std::string_view kSaveFailed = "%1 を保存できませんでした。\n%2";
 inline constexpr std::string_view kOpenFailed = "%1 を開けませんでした。\n%2";
+// Reasons for the two messages above that Qt has no words for.
+inline constexpr std::string_view kReasonIsFolder = "ﾌｧｲﾙではなくﾌｫﾙﾀﾞです。";
+inline constexpr std::string_view kReasonCannotRead = "ﾌｧｲﾙを読み込めません。";
+inline constexpr std::string_view kReasonCannotWrite = "ﾌｧｲﾙに書き込めません。";
 // %1: the box text, %2: the character.
 inline constexpr std::string_view kUnencodableChar =
     "ﾎﾞｯｸｽ「%1」の文字「%2」はｺｰﾄﾞﾍﾟｰｼﾞ 932 (Shift_JIS) で表せません。\n"

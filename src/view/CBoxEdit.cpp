@@ -1,6 +1,7 @@
 #include "CBoxEdit.h"
 
 #include "CBoxText.h"
+#include "Codec.h"
 #include "CTavrinView.h"
 
 #include <QKeyEvent>
@@ -10,6 +11,7 @@
 #include <QTextCursor>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <array>
 
 CBoxEdit::CBoxEdit(CTavrinView& view)
@@ -54,6 +56,20 @@ void CBoxEdit::Reload()
 std::string CBoxEdit::GetText() const
 {
     return m_text ? m_text->GetText() : std::string();
+}
+
+void CBoxEdit::SubstituteUnencodable()
+{
+    if (!m_text || UnencodableChar().empty())
+        return;
+    const QString before = toPlainText().left(textCursor().position());
+    const std::u16string_view prefix(reinterpret_cast<const char16_t*>(before.utf16()),
+                                     static_cast<std::size_t>(before.size()));
+    const qsizetype caret = CBoxText::ToDisplay(codec::Utf16ToCp932(prefix)).size();
+    m_text->SetText(m_text->GetText()); // reloads this widget
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(static_cast<int>(std::min<qsizetype>(caret, toPlainText().size())));
+    setTextCursor(cursor);
 }
 
 std::string CBoxEdit::UnencodableChar() const

@@ -31,6 +31,9 @@ public:
     // line breaks, and the first character code page 932 cannot hold.
     std::string GetText() const;
     std::string UnencodableChar() const;
+    // Shows the text as GetText gives it, every character that code page 932
+    // cannot hold replaced by '?'; the caret stays where it was in the text.
+    void SubstituteUnencodable();
     // The text as the user sees it, for messages.
     QString DisplayText() const { return toPlainText(); }
 

@@ -1,20 +1,17 @@
 #include "CBoxText.h"
 
+#include "CBoxEdit.h"
 #include "CTavrinView.h"
 #include "Codec.h"
 
-namespace {
-
 // Box texts keep Windows line breaks; what the user sees breaks at '\n'.
-QString ToDisplay(const std::string& cp932)
+QString CBoxText::ToDisplay(const std::string& cp932)
 {
     QString text = QString::fromStdString(codec::Cp932ToUtf8(cp932));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
 }
-
-} // namespace
 
 CBoxText::CBoxText(CTavrinView& view, CProcessBox& box)
     : m_view(view)
@@ -84,6 +81,16 @@ void CBoxText::SetTyped(const QString& plain)
     std::lock_guard lock(m_mutex);
     m_bytes = std::move(bytes);
     m_typed->unencodable = std::move(bad);
+}
+
+void CBoxText::SubstituteUnencodable()
+{
+    if (UnencodableChar().empty())
+        return;
+    if (CBoxEdit* editor = m_view.LiveEditor(); editor && editor->Attached() == this)
+        editor->SubstituteUnencodable();
+    else
+        SetText(GetText());
 }
 
 std::string CBoxText::UnencodableChar() const

@@ -39,6 +39,12 @@ public:
     // The first character of the text that code page 932 cannot hold
     // (UTF-8), or empty. GetText gives such a character as '?'.
     std::string UnencodableChar() const;
+    // Shows the text as GetText gives it, every character that code page 932
+    // cannot hold replaced by '?' (in the text widget too, the caret kept).
+    void SubstituteUnencodable();
+
+    // Code page 932 bytes as the user sees them: '\n' line breaks.
+    static QString ToDisplay(const std::string& cp932);
 
     CProcessBox& Box() const { return m_box; }
     CTavrinView& View() const { return m_view; }

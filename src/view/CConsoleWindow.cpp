@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -32,6 +33,7 @@ constexpr int kColumns = 80;
 constexpr int kRows = 25;
 
 std::atomic<bool> s_failNextOpen { false };
+int s_scrollbackForTesting = 0;
 
 QString FromUtf8(std::string_view text)
 {
@@ -185,7 +187,11 @@ CConsoleWindow::CConsoleWindow(QWidget* owner, ConsoleKind kind, std::shared_ptr
     , m_kind(kind)
     , m_channel(std::move(channel))
 {
-    setWindowFlags(Qt::Window);
+    // A transient of the main window (a dialog-type window to the window
+    // manager), so that the main window never covers it during a run; it
+    // keeps the buttons of an ordinary window.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                   | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_InputMethodEnabled);
     setWindowTitle(TitleFor(kind));
@@ -195,6 +201,8 @@ CConsoleWindow::CConsoleWindow(QWidget* owner, ConsoleKind kind, std::shared_ptr
     setAcceptDrops(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAnywhere);
+    // A runaway output loop must not take all memory: the oldest lines go.
+    setMaximumBlockCount(ScrollbackLines());
 
     const QFont font = ConsoleFont();
     setFont(font);
@@ -226,6 +234,21 @@ QString CConsoleWindow::TitleFor(ConsoleKind kind)
 {
     return FromUtf8(texts::kConsoleTitlePrefix)
         + FromUtf8(kind == ConsoleKind::Run ? texts::kRunTitle : texts::kCodeTitle);
+}
+
+int CConsoleWindow::ScrollbackLines()
+{
+    if (s_scrollbackForTesting > 0)
+        return s_scrollbackForTesting;
+    bool ok = false;
+    const int lines = QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Tavrin"))
+                          .value(QStringLiteral("Console/ScrollbackLines")).toInt(&ok);
+    return ok && lines > 0 ? lines : kDefaultScrollbackLines;
+}
+
+void CConsoleWindow::SetScrollbackLinesForTesting(int lines)
+{
+    s_scrollbackForTesting = lines;
 }
 
 QString CConsoleWindow::Text() const

@@ -51,6 +51,13 @@ public:
 
     static QString TitleFor(ConsoleKind kind);
 
+    // Lines the console keeps, as a terminal's scrollback: older lines are
+    // dropped. The setting "Console/ScrollbackLines" changes the default.
+    static constexpr int kDefaultScrollbackLines = 100000;
+    static int ScrollbackLines();
+    // For tests: the bound of consoles opened from now on (0: the setting).
+    static void SetScrollbackLinesForTesting(int lines);
+
 protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;

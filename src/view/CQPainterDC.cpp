@@ -3,10 +3,14 @@
 #include "Codec.h"
 
 #include <QColor>
+#include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPen>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <climits>
@@ -59,7 +63,63 @@ QRect ExclusiveRect(int left, int top, int right, int bottom)
     return QRect(left, top, width, height);
 }
 
+QString ToDisplay(std::string_view cp932)
+{
+    QString text = QString::fromStdString(codec::Cp932ToUtf8(cp932));
+    // Box texts keep Windows line breaks; each line is drawn below the last
+    // instead of as a row of unprintable characters.
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+constexpr int kTextOutFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextExpandTabs;
+
 } // namespace
+
+void DrawClippedText(QPainter& painter, const QRect& clip, const QRectF& area, int flags, const QString& text)
+{
+    if (clip.isEmpty() || text.isEmpty())
+        return;
+    const bool honoursClip = painter.paintEngine() && painter.paintEngine()->type() != QPaintEngine::SVG;
+    painter.save();
+    if (honoursClip) {
+        painter.setClipRect(clip, Qt::IntersectClip);
+        painter.drawText(area, flags, text);
+        painter.restore();
+        return;
+    }
+    // The SVG writer drops clipping. Lines wholly inside stay text; lines
+    // that cross an edge become outlines cut at it; the rest is left out.
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QRectF clipF(clip);
+    // Outlines are made in pixels of the device, as its text is drawn.
+    QFont outlineFont = painter.font();
+    if (outlineFont.pixelSize() <= 0)
+        outlineFont.setPixelSize(std::max(1, qRound(outlineFont.pointSizeF() * painter.device()->logicalDpiY() / 72.0)));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString line = lines[i];
+        line.replace(QLatin1Char('\t'), QString(8, QLatin1Char(' ')));
+        const QRectF lineRect(area.left(), area.top() + i * metrics.lineSpacing(),
+                              metrics.horizontalAdvance(line), metrics.height());
+        if (lineRect.top() >= clipF.bottom())
+            break;
+        if (!lineRect.intersects(clipF))
+            continue;
+        const QPointF baseline(lineRect.left(), lineRect.top() + metrics.ascent());
+        if (clipF.contains(lineRect)) {
+            painter.drawText(baseline, line);
+            continue;
+        }
+        QPainterPath outline;
+        outline.addText(baseline, outlineFont, line);
+        QPainterPath box;
+        box.addRect(clipF);
+        painter.fillPath(outline.intersected(box), painter.pen().color());
+    }
+    painter.restore();
+}
 
 CQPainterDC::CQPainterDC(QPainter& painter, PaintTarget target, QPoint origin)
     : m_painter(painter)
@@ -239,14 +299,26 @@ void CQPainterDC::TextOut(int x, int y, std::string_view text)
         x = MapX(x);
         y = MapY(y);
     }
-    QString line = QString::fromStdString(codec::Cp932ToUtf8(text));
-    // Box texts keep Windows line breaks; each line is drawn below the last
-    // instead of as a row of unprintable characters.
-    line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    line.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     // (x, y) is the top-left corner of the text, not its baseline.
-    m_painter.drawText(QRect(Safe(x), Safe(y), kCoordinateLimit, kCoordinateLimit),
-        Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextExpandTabs, line);
+    m_painter.drawText(QRect(Safe(x), Safe(y), kCoordinateLimit, kCoordinateLimit), kTextOutFlags, ToDisplay(text));
+}
+
+void CQPainterDC::TextOutClipped(int x, int y, std::string_view text, int left, int top, int right, int bottom)
+{
+    if (m_scaled) {
+        if (Culled(left, top, right, bottom))
+            return;
+        UsePen();
+        x = MapX(x);
+        y = MapY(y);
+        left = MapX(left);
+        top = MapY(top);
+        right = MapX(right);
+        bottom = MapY(bottom);
+    }
+    const QRect clip(QPoint(Safe(left), Safe(top)), QPoint(Safe(right) - 1, Safe(bottom) - 1));
+    DrawClippedText(m_painter, clip, QRect(Safe(x), Safe(y), kCoordinateLimit, kCoordinateLimit), kTextOutFlags,
+                    ToDisplay(text));
 }
 
 bool CQPainterDC::IsPrinting() const

@@ -14,6 +14,14 @@
 #include <cstdint>
 
 class QPainter;
+class QRect;
+class QRectF;
+class QString;
+
+// Draws `text` in `area` with QPainter::drawText `flags`, cut off at `clip`.
+// Also on devices that ignore the painter's clipping (SVG files): there the
+// lines that cross the clip's edges are drawn as outlines cut at the edges.
+void DrawClippedText(QPainter& painter, const QRect& clip, const QRectF& area, int flags, const QString& text);
 
 enum class PaintTarget { Screen, Printer };
 
@@ -40,6 +48,7 @@ public:
     CPen SelectPen(const CPen& pen) override;
     void SetBkMode(BkMode mode) override;
     void TextOut(int x, int y, std::string_view text) override;
+    void TextOutClipped(int x, int y, std::string_view text, int left, int top, int right, int bottom) override;
     bool IsPrinting() const override;
     CPoint LPtoDP(CPoint logical) const override;
     // The zoomed screen is the chart view's, whose texts are painted.

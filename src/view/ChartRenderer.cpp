@@ -124,6 +124,15 @@ public:
         const QRect area(Clamp(x), Clamp(y), kCoordinateLimit, kCoordinateLimit);
         Include(m_metrics.boundingRect(area, kTextFlags, display));
     }
+    void TextOutClipped(int x, int y, std::string_view text, int left, int top, int right, int bottom) override
+    {
+        // Only what stays inside the box is drawn.
+        const QRect clip(QPoint(Clamp(left), Clamp(top)), QPoint(Clamp(right) - 1, Clamp(bottom) - 1));
+        const QRect area(Clamp(x), Clamp(y), kCoordinateLimit, kCoordinateLimit);
+        const QRect drawn = m_metrics.boundingRect(area, kTextFlags, ToDisplayText(std::string(text))).intersected(clip);
+        if (!drawn.isEmpty())
+            Include(drawn);
+    }
     bool IsPrinting() const override { return m_target == PaintTarget::Printer; }
     CPoint LPtoDP(CPoint logical) const override { return logical; }
 
@@ -170,10 +179,7 @@ void PaintEditorText(QPainter& painter, const QRect& editorRect, qreal inset, co
 {
     if (text.isEmpty() || editorRect.isEmpty())
         return;
-    painter.save();
-    painter.setClipRect(editorRect, Qt::IntersectClip);
-    painter.drawText(QRectF(editorRect).adjusted(inset, inset, -inset, -inset), kTextFlags, text);
-    painter.restore();
+    DrawClippedText(painter, editorRect, QRectF(editorRect).adjusted(inset, inset, -inset, -inset), kTextFlags, text);
 }
 
 void DrawChart(QPainter& painter, CRootSequence& root, ChartPass pass, QPoint origin)

@@ -127,11 +127,25 @@ private slots:
         QCOMPARE(MenuItems(*m_frame, 1),
                  (QStringList { Text(texts::kItemEditUndo), "-", Text(texts::kItemEditCut),
                                 Text(texts::kItemEditCopy), Text(texts::kItemEditPaste) }));
+        // The open charts are listed below the commands, the active one
+        // checked; choosing one activates it.
         QCOMPARE(MenuItems(*m_frame, 3),
                  (QStringList { Text(texts::kItemWindowCascade), Text(texts::kItemWindowTile),
-                                Text(texts::kItemWindowArrange) }));
+                                Text(texts::kItemWindowArrange), "-", "&1 Pad1", "&2 Pad2" }));
+        QMenu* windowMenu = m_frame->menuBar()->actions().at(3)->menu();
+        const auto listed = [windowMenu](int index) { return windowMenu->actions().at(4 + index); };
+        QVERIFY(listed(1)->isChecked());
+        QVERIFY(!listed(0)->isChecked());
+        listed(0)->trigger();
+        QCOMPARE(m_frame->ActiveChild(), first);
+        QVERIFY(listed(0)->isChecked());
+        QVERIFY(!listed(1)->isChecked());
         first->close();
         QCOMPARE(MenuTitles(*m_frame), chart);
+        QCOMPARE(MenuItems(*m_frame, 3),
+                 (QStringList { Text(texts::kItemWindowCascade), Text(texts::kItemWindowTile),
+                                Text(texts::kItemWindowArrange), "-", "&1 Pad2" }));
+        QVERIFY(listed(0)->isChecked());
         second->close();
         QCOMPARE(MenuTitles(*m_frame), noChart);
         QVERIFY(!m_frame->Action(cmd::kFileSave)->isEnabled());
@@ -215,16 +229,23 @@ private slots:
     {
         CChildFrame* first = m_frame->OnFileNew();
         QCOMPARE(first->Title(), QStringLiteral("Pad1"));
-        QCOMPARE(m_frame->windowTitle(), QStringLiteral("Pad1 - Tavrin"));
+        QCOMPARE(m_frame->windowTitle(), QStringLiteral("Tavrin - Pad1"));
         CChildFrame* second = m_frame->OnFileNew();
         QCOMPARE(second->Title(), QStringLiteral("Pad2"));
-        QCOMPARE(m_frame->windowTitle(), QStringLiteral("Pad2 - Tavrin"));
+        QCOMPARE(m_frame->windowTitle(), QStringLiteral("Tavrin - Pad2"));
         QCOMPARE(second->Document().m_tool, kToolSimple);
         QVERIFY(!second->isWindowModified());
         Trigger(cmd::kAddSimple);
         ClickChart(second->View(), GapPoint(second->Document().m_root, 0));
         QVERIFY(second->isWindowModified());
         QCOMPARE(second->windowTitle(), QStringLiteral("Pad2[*]"));
+        // Maximised, the chart's name stands once, in brackets.
+        second->showMaximized();
+        QTRY_COMPARE(m_frame->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("Tavrin - [Pad2]"));
+        QTest::qWait(50);
+        QCOMPARE(m_frame->windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("Tavrin - [Pad2]"));
+        second->showNormal();
+        QTRY_COMPARE(m_frame->windowTitle(), QStringLiteral("Tavrin - Pad2"));
     }
 
     void saveCloseReopenGivesIdenticalBytes()
@@ -239,7 +260,7 @@ private slots:
         QVERIFY(QFile::exists(saved));
         QVERIFY(!child->Document().IsModified());
         QCOMPARE(child->Title(), QStringLiteral("roundtrip.pad"));
-        QCOMPARE(m_frame->windowTitle(), QStringLiteral("roundtrip.pad - Tavrin"));
+        QCOMPARE(m_frame->windowTitle(), QStringLiteral("Tavrin - roundtrip.pad"));
         QCOMPARE(m_frame->RecentFiles().value(0), saved);
         const QByteArray bytes = ReadAll(saved);
         QVERIFY(bytes.contains("i = 1, 3"));

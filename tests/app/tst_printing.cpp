@@ -24,6 +24,7 @@
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSvgRenderer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,6 +82,27 @@ void WhenShown(std::function<void(T*)> check)
             }
         WhenShown<T>(check);
     });
+}
+
+// Dark pixels of `image` inside `area` (clipped to the image).
+int DarkPixels(const QImage& image, QRect area)
+{
+    area = area.intersected(image.rect());
+    int dark = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            dark += qGray(image.pixel(x, y)) < 160 ? 1 : 0;
+    return dark;
+}
+
+// Two boxes; the first holds a text far wider and taller than itself.
+std::unique_ptr<CTavrinDoc> OverflowingChart()
+{
+    auto doc = std::make_unique<CTavrinDoc>();
+    BuildOutline("simple: a = 1\nsimple: b = 2\n", doc->m_root);
+    doc->m_root.m_boxes[0]->m_text = "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww\r\n"
+                                     "second line\r\nthird line\r\nfourth line\r\nfifth line\r\nsixth line";
+    return doc;
 }
 
 int PageCount(const QByteArray& pdf)
@@ -280,6 +302,73 @@ private slots:
 
     // Not a check: with TAVRIN_SCREENSHOT_DIR set (scripts/screenshot-console.sh)
     // it saves a picture of the print preview of an example.
+    // A text wider and taller than its box stays inside the box: on the
+    // printed page (print and preview draw the same page) and in an SVG
+    // render, as in PNG and PDF renders and on the screen.
+    void boxTextsStayInsideTheirBoxes_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("printed page") << QStringLiteral("page");
+        QTest::newRow("svg render") << QStringLiteral("svg");
+        QTest::newRow("png render") << QStringLiteral("png");
+        QTest::newRow("printed svg render") << QStringLiteral("print.svg");
+    }
+    void boxTextsStayInsideTheirBoxes()
+    {
+        QFETCH(QString, target);
+        auto doc = OverflowingChart();
+        QImage image;
+        double scale = 1; // image pixels per chart unit
+        int s = 1;        // print scale
+        if (target == QLatin1String("page")) {
+            constexpr int dpi = 150;
+            scale = double(dpi) / chartrender::kPrintDpi;
+            s = 5;
+            image = QImage(1240, 1754, QImage::Format_RGB32);
+            image.setDotsPerMeterX(qRound(dpi * 39.37007874015748));
+            image.setDotsPerMeterY(qRound(dpi * 39.37007874015748));
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            PaintChartPage(painter, *doc);
+        } else {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(QStringLiteral("chart.") + target);
+            const bool svgFile = target.endsWith(QLatin1String("svg"));
+            const bool printed = target.startsWith(QLatin1String("print"));
+            s = printed ? 5 : 1;
+            chartrender::RenderChartToFile(doc->m_root, path.toStdString(),
+                                           svgFile ? chartrender::ChartFormat::Svg : chartrender::ChartFormat::Png,
+                                           printed ? chartrender::ChartPass::Print : chartrender::ChartPass::Screen);
+            if (svgFile) {
+                QSvgRenderer svg(path);
+                QVERIFY(svg.isValid());
+                image = QImage(svg.viewBox().size(), QImage::Format_RGB32);
+                image.fill(Qt::white);
+                QPainter painter(&image);
+                svg.render(&painter);
+            } else {
+                QVERIFY(image.load(path));
+            }
+        }
+        if (qEnvironmentVariableIsSet("TAVRIN_KEEP_IMAGES"))
+            image.save(QStringLiteral("/tmp/clip-%1.png").arg(target));
+        const CProcessBox& first = *doc->m_root.m_boxes[0];
+        const CProcessBox& second = *doc->m_root.m_boxes[1];
+        const auto px = [scale](double v) { return int(v * scale); };
+        // A rendered file is as large as what is drawn, not as the text.
+        if (target != QLatin1String("page"))
+            QVERIFY(image.width() < px(first.m_x + first.m_width * s) + 200 * s);
+        const int right = px(first.m_x + first.m_width * s);
+        const int bottom = px(first.m_y + first.m_height * s);
+        const int lineX = px(doc->m_root.m_x);
+        // Nothing right of the first box, and nothing in the gap below it
+        // but the sequence line.
+        QCOMPARE(DarkPixels(image, QRect(QPoint(right + 2, px(first.m_y)), QPoint(image.width(), bottom))), 0);
+        QCOMPARE(DarkPixels(image, QRect(QPoint(lineX + px(10 * s), bottom + 2), QPoint(image.width(), px(second.m_y) - 2))), 0);
+        // The first line is drawn, in the box.
+        QVERIFY(DarkPixels(image, QRect(QPoint(px(first.m_x), px(first.m_y)), QPoint(right - 2, bottom - 2))) > 20);
+    }
+
     void screenshot()
     {
         const QString dir = qEnvironmentVariable("TAVRIN_SCREENSHOT_DIR");

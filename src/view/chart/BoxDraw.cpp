@@ -30,7 +30,12 @@ void DrawPrintedText(CProcessBox& box, CDC& dc)
     if (!dc.IsPrinting())
         return;
     box.RefreshText();
-    dc.TextOut(AddClamped(box.m_x, kPrintedTextX), AddClamped(box.m_y, kPrintedTextY), box.m_text);
+    // Lines below the first would otherwise run out of the box, under the
+    // next box's white fill: the text stays within the box's interior, the
+    // editor's rectangle at print scale.
+    const ScaledBox g(box, PrintScale(dc));
+    dc.TextOutClipped(AddClamped(box.m_x, kPrintedTextX), AddClamped(box.m_y, kPrintedTextY), box.m_text,
+                      g.X(kEditorInsetY), g.Y(kEditorInsetY), g.Right(-kEditorInsetX), g.Bottom(-kEditorInsetY));
 }
 
 bool ShowsHighlight(const CProcessBox& box, const CDC& dc)
