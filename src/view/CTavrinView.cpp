@@ -192,28 +192,56 @@ void CTavrinView::paintEvent(QPaintEvent* e)
     PlaceLiveEditor();
 }
 
+QRect CTavrinView::TextArea(const CProcessBox& box, QRect* deviceEditorRect) const
+{
+    const QRect logical = chartrender::EditorRect(box);
+    if (logical.isEmpty())
+        return {};
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const double scale = Scale() * ratio;
+    const double ox = -horizontalScrollBar()->value() * ratio;
+    const double oy = -verticalScrollBar()->value() * ratio;
+    const QRect device(QPoint(MapCoordinate(logical.left(), scale, ox), MapCoordinate(logical.top(), scale, oy)),
+        QPoint(MapCoordinate(logical.right() + 1, scale, ox) - 1, MapCoordinate(logical.bottom() + 1, scale, oy) - 1));
+    if (deviceEditorRect)
+        *deviceEditorRect = device;
+    // Whole widget pixels, where the text widget stands: the painted text
+    // starts at the very same point, so that the two look alike at every
+    // zoom and device pixel ratio. Ending where the text is cut off, the
+    // widget lies strictly inside the box's outline.
+    const double inset = chartfonts::kEditorTextInset * scale;
+    const int l = static_cast<int>(std::round((device.left() + inset) / ratio));
+    const int t = static_cast<int>(std::round((device.top() + inset) / ratio));
+    const int r = static_cast<int>(std::floor((device.right() + 1 - inset) / ratio));
+    const int b = static_cast<int>(std::floor((device.bottom() + 1 - inset) / ratio));
+    return QRect(QPoint(l, t), QSize(std::max(1, r - l), std::max(1, b - t)));
+}
+
 void CTavrinView::PaintTexts(QPainter& painter, const QRect& exposed, double scale, QPointF origin)
 {
-    const double inset = chartfonts::kEditorTextInset * scale;
+    const qreal ratio = viewport()->devicePixelRatioF();
     const CBoxText* live = m_liveEditor ? m_liveEditor->Attached() : nullptr;
+    // Texts are drawn in widget pixels with the font at the zoom, as the
+    // text widget draws them; the clip is the editor rectangle in device
+    // pixels.
     QFont font = chartfonts::BoxTextFont();
-    font.setPointSizeF(font.pointSizeF() * scale);
+    font.setPointSizeF(font.pointSizeF() * Scale());
     painter.setFont(font);
     painter.setPen(Qt::black);
+    constexpr int kFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextExpandTabs;
     auto paint = [&](const CProcessBox& box) {
-        const QRect logical = chartrender::EditorRect(box);
-        if (logical.isEmpty())
-            return;
-        const QRect device(QPoint(MapCoordinate(logical.left(), scale, origin.x()),
-                               MapCoordinate(logical.top(), scale, origin.y())),
-            QPoint(MapCoordinate(logical.right() + 1, scale, origin.x()) - 1,
-                MapCoordinate(logical.bottom() + 1, scale, origin.y()) - 1));
-        if (!device.intersects(exposed))
-            return;
         const auto* text = dynamic_cast<const CBoxText*>(box.m_editor.get());
         if (text == nullptr || text == live)
             return;
-        chartrender::PaintEditorText(painter, device, inset, text->DisplayText());
+        QRect device;
+        const QRect area = TextArea(box, &device);
+        if (area.isEmpty() || !device.intersects(exposed) || text->DisplayText().isEmpty())
+            return;
+        painter.save();
+        painter.setClipRect(device, Qt::IntersectClip);
+        painter.scale(ratio, ratio);
+        painter.drawText(QRect(area.topLeft(), QSize(1 << 24, 1 << 24)), kFlags, text->DisplayText());
+        painter.restore();
     };
     const auto top = static_cast<std::int64_t>(std::floor((exposed.top() - origin.y()) / scale)) - 1;
     const auto bottom = static_cast<std::int64_t>(std::ceil((exposed.bottom() + 1 - origin.y()) / scale)) + 1;
@@ -225,28 +253,11 @@ void CTavrinView::PlaceLiveEditor()
     CBoxText* text = m_liveEditor ? m_liveEditor->Attached() : nullptr;
     if (!text)
         return;
-    const QRect logical = chartrender::EditorRect(text->Box());
-    if (logical.isEmpty()) {
+    const QRect rect = TextArea(text->Box());
+    if (rect.isEmpty()) {
         m_liveEditor->hide();
         return;
     }
-    // The widget starts where the painted text starts and ends where it is
-    // cut off, so that it lies strictly inside the box's outline at every
-    // zoom and device pixel ratio.
-    const qreal ratio = viewport()->devicePixelRatioF();
-    const double scale = Scale() * ratio;
-    const double ox = -horizontalScrollBar()->value() * ratio;
-    const double oy = -verticalScrollBar()->value() * ratio;
-    const double inset = chartfonts::kEditorTextInset * scale;
-    const double left = MapCoordinate(logical.left(), scale, ox) + inset;
-    const double top = MapCoordinate(logical.top(), scale, oy) + inset;
-    const double right = MapCoordinate(logical.right() + 1, scale, ox) - inset;
-    const double bottom = MapCoordinate(logical.bottom() + 1, scale, oy) - inset;
-    const int l = static_cast<int>(std::round(left / ratio));
-    const int t = static_cast<int>(std::round(top / ratio));
-    const int r = static_cast<int>(std::floor(right / ratio));
-    const int b = static_cast<int>(std::floor(bottom / ratio));
-    const QRect rect(QPoint(l, t), QSize(std::max(1, r - l), std::max(1, b - t)));
     if (m_liveEditor->geometry() != rect)
         m_liveEditor->setGeometry(rect);
     QFont font = chartfonts::BoxTextFont();

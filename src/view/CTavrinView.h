@@ -124,6 +124,9 @@ private:
     // The box whose editor rectangle holds the logical point, if any.
     CBoxText* TextAt(QPoint logical) const;
     void PaintTexts(QPainter& painter, const QRect& exposed, double scale, QPointF origin);
+    // Where a box's text starts and is cut off, in viewport coordinates (the
+    // text widget's geometry); also its editor rectangle in device pixels.
+    QRect TextArea(const CProcessBox& box, QRect* deviceEditorRect = nullptr) const;
     void PlaceLiveEditor();
     void DetachLiveEditor();
 

@@ -238,20 +238,31 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(View().LiveEditor()));
     }
 
-    // Where the widget lies, the same text looks the same as painted.
+    // Where the widget lies, the same text looks the same as painted, at
+    // every zoom and at the device pixel ratio the test runs at.
+    void paintedTextMatchesTheWidget_data()
+    {
+        QTest::addColumn<int>("zoom");
+        QTest::newRow("100%") << 100;
+        QTest::newRow("75%") << 75;
+        QTest::newRow("150%") << 150;
+    }
+
     void paintedTextMatchesTheWidget()
     {
-        if (View().viewport()->devicePixelRatioF() != 1.0)
-            QSKIP("compared at a device pixel ratio of 1");
+        QFETCH(int, zoom);
+        View().SetZoom(zoom);
         CProcessBox& output = *static_cast<CBranchBox&>(Box(1)).m_thenSeq.m_boxes.at(0);
         const QImage painted = Grab();
         View().EditBox(output);
         Paint(View());
         QCoreApplication::processEvents();
         const QImage shown = Grab();
+        const qreal ratio = View().viewport()->devicePixelRatioF();
         const QRect widget = View().LiveEditor()->geometry();
-        QVERIFY(widget.width() > 50);
-        QCOMPARE(shown.copy(widget), painted.copy(widget));
+        QVERIFY(widget.width() > 30);
+        const QRect device((QPointF(widget.topLeft()) * ratio).toPoint(), (QSizeF(widget.size()) * ratio).toSize());
+        QCOMPARE(shown.copy(device), painted.copy(device));
         QCOMPARE(shown, painted);
     }
 
