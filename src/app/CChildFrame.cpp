@@ -25,8 +25,8 @@ CChildFrame::CChildFrame(CMainFrame& frame, std::unique_ptr<CTavrinDoc> doc, con
 
 CChildFrame::~CChildFrame()
 {
-    // The chart's boxes own their editors, which are child widgets of the
-    // view: release them before the view deletes its children.
+    // The chart's boxes own their editors, which tell the view when they
+    // go: release them while the view still exists.
     m_doc.reset();
 }
 

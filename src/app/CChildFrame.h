@@ -1,7 +1,7 @@
 #pragma once
 // One MDI child window per open chart. It owns the chart's document and
-// holds its view; the document dies first, so that the box editors (children
-// of the view) are deleted by their boxes and never twice.
+// holds its view; the document dies first, so that the box editors, which
+// tell the view when they go, never outlive it.
 
 #include <QMdiSubWindow>
 

@@ -2,7 +2,7 @@
 
 #include "app/CAboutDialog.h"
 #include "model/CArchive.h"
-#include "view/CBoxEdit.h"
+#include "view/CBoxText.h"
 #include "app/CChildFrame.h"
 #include "view/CConsoleWindow.h"
 #include "app/CPrompts.h"
@@ -11,11 +11,12 @@
 #include "view/CTavrinView.h"
 #include "view/ChartPrinting.h"
 #include "codegen/CodeGenerator.h"
-#include "codegen/ExactGenerator.h"
 #include "app/CommandIds.h"
 #include "model/FileIO.h"
 #include "exec/RunDriver.h"
 #include "base/Texts.h"
+#include "view/CBoxEdit.h"
+#include "codegen/ExactGenerator.h"
 
 #include <QApplication>
 
@@ -186,6 +187,11 @@ void CMainFrame::CreateActions()
 
     AddAction(cmd::kViewToolBar, texts::kItemViewToolBar)->setCheckable(true);
     AddAction(cmd::kViewStatusBar, texts::kItemViewStatusBar)->setCheckable(true);
+    AddAction(cmd::kViewZoomIn, texts::kItemViewZoomIn)
+        ->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus) });
+    AddAction(cmd::kViewZoomOut, texts::kItemViewZoomOut)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    AddAction(cmd::kViewZoomReset, texts::kItemViewZoomReset)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     AddAction(cmd::kWindowCascade, texts::kItemWindowCascade);
     AddAction(cmd::kWindowTileHorz, texts::kItemWindowTile);
     AddAction(cmd::kWindowArrange, texts::kItemWindowArrange);
@@ -223,7 +229,7 @@ void CMainFrame::CreateMenus()
                                  kFilePrintPreview, kFilePrintSetup, 0, kFileMru1, 0, kAppExit }),
         menu(texts::kMenuEdit, { kEditUndo, 0, kEditCut, kEditCopy, kEditPaste }),
         // Until the chart has a Run menu, the exact C program is shown from here.
-        menu(texts::kMenuView, { kViewToolBar, kViewStatusBar, 0, kGenerateExactCode }),
+        menu(texts::kMenuView, { kViewToolBar, kViewStatusBar, 0, kViewZoomIn, kViewZoomOut, kViewZoomReset, 0, kGenerateExactCode }),
         menu(texts::kMenuWindow, { kWindowCascade, kWindowTileHorz, kWindowArrange }),
         menu(texts::kMenuHelp, { kAppAbout }),
     };
@@ -270,6 +276,13 @@ void CMainFrame::CreateStatusBar()
     QStatusBar* bar = statusBar();
     m_idleLabel = new QLabel(Text(texts::kIdleMessage), bar);
     bar->addWidget(m_idleLabel, 1);
+    // The active chart's zoom; empty while no chart is open.
+    m_zoomLabel = new QLabel(bar);
+    m_zoomLabel->setObjectName(QStringLiteral("zoom"));
+    m_zoomLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_zoomLabel->setAlignment(Qt::AlignCenter);
+    m_zoomLabel->setMinimumWidth(m_zoomLabel->fontMetrics().horizontalAdvance(QStringLiteral("400%")) + 10);
+    bar->addPermanentWidget(m_zoomLabel);
     // Lock-key indicators. Qt cannot tell the state of these keys on every
     // platform, so they show as off (greyed).
     for (std::string_view indicator : { texts::kIndicatorKana, texts::kIndicatorCaps, texts::kIndicatorNum,
@@ -322,7 +335,11 @@ void CMainFrame::ConnectCommands()
             const QString path = m_recentFiles[i];
             if (!OpenDocumentFile(path)) {
                 // A file that can no longer be read leaves the list.
-                m_recentFiles.removeAll(path);
+                const qsizetype at = m_recentFiles.indexOf(path);
+                if (at >= 0) {
+                    m_recentFiles.removeAt(at);
+                    m_recentZooms.removeAt(at);
+                }
                 SaveRecentFiles();
                 UpdateRecentFileMenu();
             }
@@ -356,6 +373,18 @@ void CMainFrame::ConnectCommands()
 
     on(kViewToolBar, [this](bool shown) { m_toolBar->setVisible(shown); });
     on(kViewStatusBar, [this](bool shown) { statusBar()->setVisible(shown); });
+    on(kViewZoomIn, [this] {
+        if (CTavrinView* view = ActiveView())
+            view->ZoomIn();
+    });
+    on(kViewZoomOut, [this] {
+        if (CTavrinView* view = ActiveView())
+            view->ZoomOut();
+    });
+    on(kViewZoomReset, [this] {
+        if (CTavrinView* view = ActiveView())
+            view->SetZoom(100);
+    });
     connect(m_toolBar, &QToolBar::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
     on(kWindowCascade, [this] { m_mdiArea->cascadeSubWindows(); });
     on(kWindowTileHorz, [this] { m_mdiArea->tileSubWindows(); });
@@ -406,6 +435,12 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CTavrinDoc> doc, const QString
     connect(child, &CChildFrame::Closed, this, &CMainFrame::UpdateCommandUI);
     connect(child, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateCommandUI);
     connect(&child->View(), &CTavrinView::Changed, this, &CMainFrame::UpdateCommandUI);
+    connect(&child->View(), &CTavrinView::ZoomChanged, this, [this, child] {
+        RememberZoom(*child);
+        UpdateCommandUI();
+    });
+    if (!path.isEmpty())
+        child->View().SetZoom(RecentZoom(path));
     // Before the main window is shown the area has no size of its own yet.
     const QSize area = m_mdiArea->isVisible() ? m_mdiArea->viewport()->size() : size() - QSize(20, 120);
     child->resize(std::max(480, area.width() * 3 / 4), std::max(360, area.height() * 3 / 4));
@@ -456,7 +491,7 @@ CChildFrame* CMainFrame::OpenDocumentFile(const QString& path)
         return nullptr;
     }
     CChildFrame* child = AddChild(std::move(doc), info.fileName(), absolute);
-    AddToRecentFiles(absolute);
+    AddToRecentFiles(absolute, child->View().Zoom());
     return child;
 }
 
@@ -491,7 +526,7 @@ bool CMainFrame::SaveDocumentAs(CChildFrame& child, const QString& path)
     }
     child.Document().SetModifiedFlag(false);
     child.SetPath(absolute);
-    AddToRecentFiles(absolute);
+    AddToRecentFiles(absolute, child.View().Zoom());
     UpdateCommandUI();
     return true;
 }
@@ -534,14 +569,43 @@ void CMainFrame::closeEvent(QCloseEvent* e)
     e->accept();
 }
 
-void CMainFrame::AddToRecentFiles(const QString& path)
+void CMainFrame::AddToRecentFiles(const QString& path, int zoom)
 {
-    m_recentFiles.removeAll(path);
+    const qsizetype at = m_recentFiles.indexOf(path);
+    if (at >= 0) {
+        m_recentFiles.removeAt(at);
+        m_recentZooms.removeAt(at);
+    }
     m_recentFiles.prepend(path);
-    while (m_recentFiles.size() > cmd::kRecentFileCount)
+    m_recentZooms.prepend(zoom);
+    while (m_recentFiles.size() > cmd::kRecentFileCount) {
         m_recentFiles.removeLast();
+        m_recentZooms.removeLast();
+    }
     SaveRecentFiles();
     UpdateRecentFileMenu();
+}
+
+int CMainFrame::RecentZoom(const QString& path) const
+{
+    const qsizetype at = m_recentFiles.indexOf(path);
+    return at >= 0 ? m_recentZooms[at] : 100;
+}
+
+void CMainFrame::RememberZoom(CChildFrame& child)
+{
+    // Each window's zoom is kept with its file in the recent-file list.
+    const qsizetype at = child.Path().isEmpty() ? -1 : m_recentFiles.indexOf(child.Path());
+    if (at < 0 || m_recentZooms[at] == child.View().Zoom())
+        return;
+    m_recentZooms[at] = child.View().Zoom();
+    SaveRecentFiles();
+}
+
+QString CMainFrame::ZoomText() const
+{
+    CChildFrame* child = ActiveChild();
+    return child ? QStringLiteral("%1%").arg(child->View().Zoom()) : QString();
 }
 
 void CMainFrame::LoadRecentFiles()
@@ -549,10 +613,16 @@ void CMainFrame::LoadRecentFiles()
     QSettings settings(QString::fromLatin1(kSettingsOrganization), QString::fromLatin1(kSettingsApplication));
     settings.beginGroup(QString::fromLatin1(kRecentGroup));
     m_recentFiles.clear();
+    m_recentZooms.clear();
     for (int i = 1; i <= cmd::kRecentFileCount; ++i) {
         const QString path = settings.value(QStringLiteral("File%1").arg(i)).toString();
-        if (!path.isEmpty() && !m_recentFiles.contains(path))
+        if (!path.isEmpty() && !m_recentFiles.contains(path)) {
             m_recentFiles.append(path);
+            // A zoom that is missing or not a number is 100 %.
+            bool ok = false;
+            const int zoom = settings.value(QStringLiteral("Zoom%1").arg(i)).toInt(&ok);
+            m_recentZooms.append(ok ? std::clamp(zoom, CTavrinView::ZoomSteps().front(), CTavrinView::ZoomSteps().back()) : 100);
+        }
     }
     UpdateRecentFileMenu();
 }
@@ -563,10 +633,14 @@ void CMainFrame::SaveRecentFiles() const
     settings.beginGroup(QString::fromLatin1(kRecentGroup));
     for (int i = 1; i <= cmd::kRecentFileCount; ++i) {
         const QString key = QStringLiteral("File%1").arg(i);
-        if (i <= m_recentFiles.size())
+        const QString zoomKey = QStringLiteral("Zoom%1").arg(i);
+        if (i <= m_recentFiles.size()) {
             settings.setValue(key, m_recentFiles[i - 1]);
-        else
+            settings.setValue(zoomKey, m_recentZooms[i - 1]);
+        } else {
             settings.remove(key);
+            settings.remove(zoomKey);
+        }
     }
 }
 
@@ -589,7 +663,7 @@ void CMainFrame::UpdateRecentFileMenu()
 bool CMainFrame::ConfirmEncodable(CChildFrame& child)
 {
     std::string bad;
-    CBoxEdit* editor = child.View().FindUnencodable(&bad);
+    CBoxText* editor = child.View().FindUnencodable(&bad);
     if (!editor)
         return true;
     m_mdiArea->setActiveSubWindow(&child);
@@ -600,7 +674,7 @@ bool CMainFrame::ConfirmEncodable(CChildFrame& child)
     // The substitution is made where the user sees it, so that the editors
     // show what a save stores and the question does not come back until a
     // text has a character the code page cannot hold again.
-    for (CBoxEdit* each : child.View().Editors())
+    for (CBoxText* each : child.View().Editors())
         each->SubstituteUnencodable();
     return true;
 }
@@ -764,6 +838,13 @@ void CMainFrame::UpdateCommandUI()
         set(kFileMru1 + i, idle);
     for (int id : { kFileClose, kFileSave, kFileSaveAs, kFilePrint, kFilePrintPreview, kRun, kGenerateCode, kGenerateExactCode })
         set(id, child != nullptr);
+    // Zoom is for looking, also while a run reads the chart.
+    CChildFrame* shownChild = ActiveChild();
+    const int zoom = shownChild ? shownChild->View().Zoom() : 100;
+    set(kViewZoomIn, shownChild && zoom < CTavrinView::ZoomSteps().back());
+    set(kViewZoomOut, shownChild && zoom > CTavrinView::ZoomSteps().front());
+    set(kViewZoomReset, shownChild != nullptr);
+    m_zoomLabel->setText(ZoomText());
     set(kEditUndo, false);
     set(kEditCut, view && view->CanCutOrCopy());
     set(kEditCopy, view && view->CanCutOrCopy());

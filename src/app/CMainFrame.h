@@ -52,6 +52,10 @@ public:
     bool CanCloseChild(CChildFrame& child, bool questionAnswered);
 
     QStringList RecentFiles() const { return m_recentFiles; }
+    // The zoom (percent) remembered for a recent file, or 100.
+    int RecentZoom(const QString& path) const;
+    // The zoom pane of the status bar.
+    QString ZoomText() const;
 
     // Run and Generate code on the active chart, on a worker thread; the
     // commands stay disabled until the console is released.
@@ -81,7 +85,8 @@ private:
     void ConnectCommands();
     void ShowMenu(bool chartMenu);
     CChildFrame* AddChild(std::unique_ptr<class CTavrinDoc> doc, const QString& title, const QString& path);
-    void AddToRecentFiles(const QString& path);
+    void AddToRecentFiles(const QString& path, int zoom);
+    void RememberZoom(CChildFrame& child);
     void LoadRecentFiles();
     void SaveRecentFiles() const;
     void UpdateRecentFileMenu();
@@ -98,6 +103,7 @@ private:
     QMdiArea* m_mdiArea { nullptr };
     QToolBar* m_toolBar { nullptr };
     QLabel* m_idleLabel { nullptr };
+    QLabel* m_zoomLabel { nullptr };
     std::map<int, QAction*> m_actions;
     std::vector<QMenu*> m_menus128;
     std::vector<QMenu*> m_menus129;
@@ -106,6 +112,7 @@ private:
     int m_untitledCount { 0 };
     bool m_busy { false };
     QStringList m_recentFiles;
+    QList<int> m_recentZooms; // one per recent file
     QMenu* m_windowMenu { nullptr };
     std::vector<QAction*> m_windowListActions;
     // While a console job runs: the chart it works on and the widget that had

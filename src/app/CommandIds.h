@@ -30,6 +30,10 @@ inline constexpr int kNextPane = 57680;
 inline constexpr int kPrevPane = 57681;
 inline constexpr int kViewToolBar = 59392;
 inline constexpr int kViewStatusBar = 59393;
+// The zoom of the chart view.
+inline constexpr int kViewZoomIn = 32800;
+inline constexpr int kViewZoomOut = 32801;
+inline constexpr int kViewZoomReset = 32802;
 
 inline constexpr int kAddSimple = static_cast<int>(kToolSimple);
 inline constexpr int kAddBranch = static_cast<int>(kToolBranch);

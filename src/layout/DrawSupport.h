@@ -18,10 +18,11 @@ inline int PrintScale(const CDC& dc)
 }
 
 // The device context through which editor windows are moved. A print pass
-// leaves them where the screen put them, so it moves boxes without one.
+// leaves them where the screen put them, so it moves boxes without one; so
+// does a view whose box texts have no windows.
 inline CDC* EditorDC(CDC* dc)
 {
-    return dc->IsPrinting() ? nullptr : dc;
+    return dc->IsPrinting() || !dc->PlacesEditors() ? nullptr : dc;
 }
 
 // A box's corners with every offset from its top-left corner multiplied by
@@ -73,6 +74,13 @@ inline void MoveBoxTo(CProcessBox& box, std::int64_t target, CDC* dc)
 {
     const int goal = ClampToInt(target);
     std::int64_t remaining = std::int64_t { goal } - box.m_y;
+    // A box that stays where it is keeps its contents where they are: only
+    // its own editor is placed (those inside are placed when their sequences
+    // are laid out). This keeps a repaint of an unchanged chart linear.
+    if (remaining == 0) {
+        box.PlaceEditor(dc);
+        return;
+    }
     // A distance beyond the int range (a box loaded far away) takes two
     // steps; every other move is one call.
     for (int attempt = 0; attempt < 3; ++attempt) {

@@ -15,6 +15,9 @@ public:
     virtual void SetText(const std::string& text) = 0;
     // Device (client) coordinates.
     virtual void MoveWindow(int left, int top, int width, int height) = 0;
+    // False for an editor without a window of its own, which layout need
+    // not place (the view paints its text where the box stands).
+    virtual bool HasWindow() const { return true; }
 };
 
 // The window that editors are children of (the chart view). Layout asks it

@@ -52,4 +52,7 @@ public:
     virtual bool IsPrinting() const = 0;
     // Logical to device (client) coordinates, for placing editor windows.
     virtual CPoint LPtoDP(CPoint logical) const = 0;
+    // False where no box has an editor window to place (a view that paints
+    // its texts itself): layout then leaves the editors alone.
+    virtual bool PlacesEditors() const { return true; }
 };

@@ -145,7 +145,7 @@ void CProcessBox::ResizeTo(int px, int py, CDC* dc)
 
 void CProcessBox::PlaceEditor(CDC* dc)
 {
-    if (!m_editor || dc == nullptr)
+    if (!m_editor || dc == nullptr || !m_editor->HasWindow())
         return;
     const std::int64_t right = std::int64_t { m_x } + m_width;
     const std::int64_t bottom = std::int64_t { m_y } + m_height;

@@ -1,88 +1,73 @@
 #include "view/CBoxEdit.h"
 
+#include "view/CBoxText.h"
+#include "base/Codec.h"
 #include "view/CTavrinView.h"
 #include "view/ChartFonts.h"
-#include "base/Codec.h"
 
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTextCursor>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <array>
 
-namespace {
-
-// Box texts keep Windows line breaks; the widget works with '\n'.
-QString ToWidgetText(const std::string& cp932)
-{
-    QString text = QString::fromStdString(codec::Cp932ToUtf8(cp932));
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
-
-} // namespace
-
-CBoxEdit::CBoxEdit(CTavrinView& view, CProcessBox& box)
+CBoxEdit::CBoxEdit(CTavrinView& view)
     : QPlainTextEdit(view.viewport())
     , m_view(view)
-    , m_box(box)
 {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setTabChangesFocus(false);
-    document()->setDocumentMargin(chartfonts::kEditorTextInset);
-    setFont(view.font());
-    connect(this, &QPlainTextEdit::textChanged, this, &CBoxEdit::Recache);
-    show();
+    // The view places the widget where the painted text starts.
+    document()->setDocumentMargin(0);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    setPalette(palette);
+    connect(this, &QPlainTextEdit::textChanged, this, &CBoxEdit::Edited);
+    hide();
 }
 
 CBoxEdit::~CBoxEdit() = default;
 
+void CBoxEdit::Attach(CBoxText* text)
+{
+    m_text = text;
+    Reload();
+}
+
+void CBoxEdit::Reload()
+{
+    const QSignalBlocker block(this);
+    // A new document each time: the undo steps of one box never apply to
+    // another.
+    setPlainText(m_text ? m_text->DisplayText() : QString());
+    document()->setDocumentMargin(0);
+    moveCursor(QTextCursor::End);
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+}
+
 std::string CBoxEdit::GetText() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_bytes;
-}
-
-void CBoxEdit::SetText(const std::string& text)
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_setBytes = text;
-    }
-    const QSignalBlocker block(this);
-    setPlainText(ToWidgetText(text));
-    m_setPlain = toPlainText();
-    Recache();
-}
-
-void CBoxEdit::MoveWindow(int left, int top, int width, int height)
-{
-    QRect rect(left, top, width, height);
-    // Scaled, an outline one unit wide may spread over part of the next
-    // unit, and a child window at a fractional device position covers the
-    // device pixel it starts or ends in: one more unit of room on every side
-    // keeps each outline pixel visible.
-    if (devicePixelRatioF() != 1.0 && rect.width() > 2 && rect.height() > 2)
-        rect.adjust(1, 1, -1, -1);
-    if (geometry() != rect)
-        setGeometry(rect);
+    return m_text ? m_text->GetText() : std::string();
 }
 
 void CBoxEdit::SubstituteUnencodable()
 {
-    if (UnencodableChar().empty())
+    if (!m_text || UnencodableChar().empty())
         return;
     const QString before = toPlainText().left(textCursor().position());
     const std::u16string_view prefix(reinterpret_cast<const char16_t*>(before.utf16()),
                                      static_cast<std::size_t>(before.size()));
-    const qsizetype caret = ToWidgetText(codec::Utf16ToCp932(prefix)).size();
-    SetText(GetText());
+    const qsizetype caret = CBoxText::ToDisplay(codec::Utf16ToCp932(prefix)).size();
+    m_text->SetText(m_text->GetText()); // reloads this widget
     QTextCursor cursor = textCursor();
     cursor.setPosition(static_cast<int>(std::min<qsizetype>(caret, toPlainText().size())));
     setTextCursor(cursor);
@@ -90,38 +75,18 @@ void CBoxEdit::SubstituteUnencodable()
 
 std::string CBoxEdit::UnencodableChar() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_unencodable;
+    return m_text ? m_text->UnencodableChar() : std::string();
 }
 
-void CBoxEdit::Recache()
+void CBoxEdit::Edited()
 {
-    const QString plain = toPlainText();
-    std::string bytes;
-    std::string bad;
-    if (plain == m_setPlain) {
-        std::lock_guard lock(m_mutex);
-        bytes = m_setBytes;
-    } else {
-        QString withBreaks = plain;
-        withBreaks.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        const QByteArray utf8 = withBreaks.toUtf8();
-        if (auto converted = codec::Utf8ToCp932(std::string_view(utf8.constData(), utf8.size()), &bad)) {
-            bytes = std::move(*converted);
-        } else {
-            const std::u16string_view utf16(reinterpret_cast<const char16_t*>(withBreaks.utf16()),
-                                            static_cast<std::size_t>(withBreaks.size()));
-            bytes = codec::Utf16ToCp932(utf16);
-        }
-    }
-    std::lock_guard lock(m_mutex);
-    m_bytes = std::move(bytes);
-    m_unencodable = std::move(bad);
+    if (m_text)
+        m_text->SetTyped(toPlainText());
 }
 
 bool CBoxEdit::IsFrameAccelerator(const QKeyEvent& key)
 {
-    static const std::array<QKeySequence, 14> accelerators {
+    static const std::array<QKeySequence, 19> accelerators {
         QKeySequence(Qt::CTRL | Qt::Key_N),      QKeySequence(Qt::CTRL | Qt::Key_O),
         QKeySequence(Qt::CTRL | Qt::Key_S),      QKeySequence(Qt::CTRL | Qt::Key_P),
         QKeySequence(Qt::CTRL | Qt::Key_Z),      QKeySequence(Qt::ALT | Qt::Key_Backspace),
@@ -129,6 +94,9 @@ bool CBoxEdit::IsFrameAccelerator(const QKeyEvent& key)
         QKeySequence(Qt::CTRL | Qt::Key_C),      QKeySequence(Qt::CTRL | Qt::Key_Insert),
         QKeySequence(Qt::CTRL | Qt::Key_V),      QKeySequence(Qt::SHIFT | Qt::Key_Insert),
         QKeySequence(Qt::Key_F6),                QKeySequence(Qt::SHIFT | Qt::Key_F6),
+        QKeySequence(Qt::CTRL | Qt::Key_Plus),   QKeySequence(Qt::CTRL | Qt::Key_Equal),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus),
+        QKeySequence(Qt::CTRL | Qt::Key_Minus),  QKeySequence(Qt::CTRL | Qt::Key_0),
     };
     const QKeyCombination pressed = key.keyCombination();
     // Keypad keys carry a modifier of their own that no accelerator names.
@@ -189,4 +157,11 @@ void CBoxEdit::inputMethodEvent(QInputMethodEvent* e)
     if (!e->commitString().isEmpty())
         m_view.EditorKeyPressed();
     QPlainTextEdit::inputMethodEvent(e);
+}
+
+void CBoxEdit::wheelEvent(QWheelEvent* e)
+{
+    // The text never scrolls inside its box; the wheel scrolls or zooms the
+    // chart, as over a painted text.
+    m_view.WheelFromEditor(e);
 }

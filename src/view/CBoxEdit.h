@@ -1,46 +1,45 @@
 #pragma once
-// The in-place editor of one displayed box: a borderless multi-line text
-// widget laid over the box's interior, a child of the chart view's viewport.
-// The box owns it (through CBoxEditor). The editor holds the live text; the
-// box copies it into m_text whenever an operation needs it.
-
-#include "model/CBoxEditor.h"
+// The chart view's one text widget: a borderless multi-line editor that the
+// view lays over the box being edited, at the view's zoom. Every other box
+// shows its text painted by the view. The widget is a window onto the box's
+// CBoxText, which holds the live text: each change is written back there at
+// once, so run, save, print and copy never depend on the widget.
 
 #include <QPlainTextEdit>
 
-#include <mutex>
 #include <string>
 
+class CBoxText;
 class CProcessBox;
 class CTavrinView;
 class QKeyEvent;
 
-class CBoxEdit : public QPlainTextEdit, public CBoxEditor {
+class CBoxEdit : public QPlainTextEdit {
     Q_OBJECT
 
 public:
-    CBoxEdit(CTavrinView& view, CProcessBox& box);
+    explicit CBoxEdit(CTavrinView& view);
     ~CBoxEdit() override;
 
-    // Code page 932 bytes with CR LF line breaks, as the file stores them.
-    // Safe to call from a worker thread: it returns the text as it stood at
-    // the last edit and never touches the widget.
-    std::string GetText() const override;
-    void SetText(const std::string& text) override;
-    void MoveWindow(int left, int top, int width, int height) override;
+    // Shows and edits `text` (null: none). The caret goes to the end.
+    void Attach(CBoxText* text);
+    CBoxText* Attached() const { return m_text; }
+    // Takes the attached text again after it was set from outside.
+    void Reload();
 
-    // The first character of the text that code page 932 cannot hold
-    // (UTF-8), or empty. GetText gives such a character as '?'.
+    // Of the attached text (empty when none): code page 932 bytes with CR LF
+    // line breaks, and the first character code page 932 cannot hold.
+    std::string GetText() const;
     std::string UnencodableChar() const;
     // Shows the text as GetText gives it, every character that code page 932
     // cannot hold replaced by '?'; the caret stays where it was in the text.
     void SubstituteUnencodable();
     // The text as the user sees it, for messages.
     QString DisplayText() const { return toPlainText(); }
-    CProcessBox& Box() const { return m_box; }
 
     // Keys the main window translates before an editor sees them: they act
-    // on boxes (Cut, Copy, Paste, Undo) or on the program, never on the text.
+    // on boxes (Cut, Copy, Paste, Undo), on the zoom or on the program,
+    // never on the text.
     static bool IsFrameAccelerator(const QKeyEvent& key);
 
 protected:
@@ -48,19 +47,11 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
 
 private:
-    void Recache();
+    void Edited();
 
     CTavrinView& m_view;
-    CProcessBox& m_box;
-
-    mutable std::mutex m_mutex;
-    std::string m_bytes;       // GetText's answer
-    std::string m_unencodable; // first character that code page 932 cannot hold
-
-    // A text that was set and never edited gives back the very bytes it was
-    // set from, even where they are not valid code page 932.
-    std::string m_setBytes;
-    QString m_setPlain;
+    CBoxText* m_text { nullptr }; // the box's, not owned
 };

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -76,7 +77,7 @@ constexpr int kTextOutFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | 
 
 } // namespace
 
-void DrawClippedText(QPainter& painter, const QRect& clip, const QRect& area, int flags, const QString& text)
+void DrawClippedText(QPainter& painter, const QRect& clip, const QRectF& area, int flags, const QString& text)
 {
     if (clip.isEmpty() || text.isEmpty())
         return;
@@ -136,6 +137,71 @@ CQPainterDC::CQPainterDC(QPainter& painter, PaintTarget target, QPoint origin)
     ApplyPen();
 }
 
+CQPainterDC::CQPainterDC(QPainter& painter, QPointF origin, double scale, const QRect& cull)
+    : m_painter(painter)
+    , m_target(PaintTarget::Screen)
+    , m_scaledOrigin(origin)
+    , m_scale(scale)
+    , m_scaled(true)
+{
+    m_painter.save();
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_painter.setRenderHint(QPainter::TextAntialiasing, true);
+    m_painter.setBrush(Qt::white);
+    m_painter.setBackground(Qt::white);
+    m_painter.setBackgroundMode(Qt::TransparentMode);
+    QFont font = m_painter.font();
+    font.setPointSizeF(font.pointSizeF() * scale);
+    m_painter.setFont(font);
+    const auto toLogical = [scale](double device, double origin, bool up) {
+        const double logical = (device - origin) / scale;
+        const double rounded = up ? std::ceil(logical) + 1 : std::floor(logical) - 1;
+        return static_cast<std::int64_t>(std::clamp(rounded, -4e18, 4e18));
+    };
+    m_cullLeft = toLogical(cull.left(), origin.x(), false);
+    m_cullTop = toLogical(cull.top(), origin.y(), false);
+    m_cullRight = toLogical(cull.right() + 1, origin.x(), true);
+    m_cullBottom = toLogical(cull.bottom() + 1, origin.y(), true);
+    ApplyPen();
+}
+
+int CQPainterDC::MapX(int x) const
+{
+    if (!m_scaled)
+        return AddSat(x, m_origin.x());
+    return Safe(static_cast<int>(std::clamp(std::floor(x * m_scale + m_scaledOrigin.x() + 0.5),
+        double { INT_MIN }, double { INT_MAX })));
+}
+
+int CQPainterDC::MapY(int y) const
+{
+    if (!m_scaled)
+        return AddSat(y, m_origin.y());
+    return Safe(static_cast<int>(std::clamp(std::floor(y * m_scale + m_scaledOrigin.y() + 0.5),
+        double { INT_MIN }, double { INT_MAX })));
+}
+
+bool CQPainterDC::Culled(int left, int top, int right, int bottom) const
+{
+    if (!m_scaled)
+        return false;
+    // Compared in logical units, before any mapping: most of a large chart
+    // lies outside the exposed area. A wide pen reaches beyond the shape.
+    const std::int64_t reach = std::int64_t { std::max(1, m_pen.width) } + 2;
+    return std::int64_t { std::max(left, right) } + reach < m_cullLeft
+        || std::int64_t { std::min(left, right) } - reach > m_cullRight
+        || std::int64_t { std::max(top, bottom) } + reach < m_cullTop
+        || std::int64_t { std::min(top, bottom) } - reach > m_cullBottom;
+}
+
+void CQPainterDC::UsePen()
+{
+    if (m_penPending) {
+        m_penPending = false;
+        ApplyPen();
+    }
+}
+
 CQPainterDC::~CQPainterDC()
 {
     m_painter.restore();
@@ -145,18 +211,32 @@ void CQPainterDC::ApplyPen()
 {
     // A one-pixel line with flat caps leaves out its end point; wider pens
     // get round ends, as wide Windows pens have.
-    const int width = std::max(1, m_pen.width);
+    const int width = m_scaled ? std::max(1, static_cast<int>(std::lround(m_pen.width * m_scale)))
+                               : std::max(1, m_pen.width);
     const Qt::PenCapStyle cap = width <= 1 ? Qt::FlatCap : Qt::RoundCap;
     m_painter.setPen(QPen(ToQColor(m_pen.color), width, Qt::SolidLine, cap, Qt::RoundJoin));
 }
 
 void CQPainterDC::MoveTo(int x, int y)
 {
-    m_position = SafePoint(x, y);
+    m_position = m_scaled ? QPoint(x, y) : SafePoint(x, y);
 }
 
 void CQPainterDC::LineTo(int x, int y)
 {
+    if (m_scaled) {
+        // The position is kept in logical units and mapped when drawn.
+        const QPoint from = m_position;
+        m_position = QPoint(x, y);
+        if (Culled(from.x(), from.y(), x, y))
+            return;
+        UsePen();
+        const QPoint a(MapX(from.x()), MapY(from.y()));
+        const QPoint b(MapX(x), MapY(y));
+        if (a != b || m_pen.width > 1)
+            m_painter.drawLine(a, b);
+        return;
+    }
     const QPoint to = SafePoint(x, y);
     // A line of no length draws nothing with a thin pen (its only point is
     // the excluded end point) and a dot with a wide one.
@@ -167,11 +247,29 @@ void CQPainterDC::LineTo(int x, int y)
 
 void CQPainterDC::Rectangle(int left, int top, int right, int bottom)
 {
+    if (m_scaled) {
+        if (Culled(left, top, right, bottom))
+            return;
+        UsePen();
+        left = MapX(left);
+        top = MapY(top);
+        right = MapX(right);
+        bottom = MapY(bottom);
+    }
     m_painter.drawRect(ExclusiveRect(left, top, right, bottom));
 }
 
 void CQPainterDC::Ellipse(int left, int top, int right, int bottom)
 {
+    if (m_scaled) {
+        if (Culled(left, top, right, bottom))
+            return;
+        UsePen();
+        left = MapX(left);
+        top = MapY(top);
+        right = MapX(right);
+        bottom = MapY(bottom);
+    }
     m_painter.drawEllipse(ExclusiveRect(left, top, right, bottom));
 }
 
@@ -179,7 +277,11 @@ CPen CQPainterDC::SelectPen(const CPen& pen)
 {
     const CPen previous = m_pen;
     m_pen = pen;
-    ApplyPen();
+    // Most of a large chart is culled: its pens need not reach the painter.
+    if (m_scaled)
+        m_penPending = true;
+    else
+        ApplyPen();
     return previous;
 }
 
@@ -190,12 +292,30 @@ void CQPainterDC::SetBkMode(BkMode mode)
 
 void CQPainterDC::TextOut(int x, int y, std::string_view text)
 {
+    if (m_scaled) {
+        if (Culled(x - 200, y - 200, x + 200, y + 200))
+            return;
+        UsePen();
+        x = MapX(x);
+        y = MapY(y);
+    }
     // (x, y) is the top-left corner of the text, not its baseline.
     m_painter.drawText(QRect(Safe(x), Safe(y), kCoordinateLimit, kCoordinateLimit), kTextOutFlags, ToDisplay(text));
 }
 
 void CQPainterDC::TextOutClipped(int x, int y, std::string_view text, int left, int top, int right, int bottom)
 {
+    if (m_scaled) {
+        if (Culled(left, top, right, bottom))
+            return;
+        UsePen();
+        x = MapX(x);
+        y = MapY(y);
+        left = MapX(left);
+        top = MapY(top);
+        right = MapX(right);
+        bottom = MapY(bottom);
+    }
     const QRect clip(QPoint(Safe(left), Safe(top)), QPoint(Safe(right) - 1, Safe(bottom) - 1));
     DrawClippedText(m_painter, clip, QRect(Safe(x), Safe(y), kCoordinateLimit, kCoordinateLimit), kTextOutFlags,
                     ToDisplay(text));
@@ -208,5 +328,5 @@ bool CQPainterDC::IsPrinting() const
 
 CPoint CQPainterDC::LPtoDP(CPoint logical) const
 {
-    return { AddSat(logical.x, m_origin.x()), AddSat(logical.y, m_origin.y()) };
+    return { MapX(logical.x), MapY(logical.y) };
 }

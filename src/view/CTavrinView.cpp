@@ -1,23 +1,100 @@
 #include "view/CTavrinView.h"
 
 #include "view/CBoxEdit.h"
+#include "view/CBoxText.h"
 #include "model/CBranchBox.h"
 #include "model/CPreTestLoopBox.h"
 #include "view/CQPainterDC.h"
 #include "model/CTavrinDoc.h"
 #include "view/ChartFonts.h"
+#include "view/ChartRenderer.h"
+#include "model/Geometry.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The device coordinate of a logical one at a scale, rounded as the chart's
+// device context rounds it.
+int MapCoordinate(int logical, double scale, double origin)
+{
+    return static_cast<int>(std::clamp(std::floor(logical * scale + origin + 0.5), -double { 1 << 24 },
+        double { 1 << 24 }));
+}
+
+// Every box of a sequence and of the sequences inside its boxes, in chart
+// order; a template, so that painting calls no function object per box.
+template <typename Visit>
+void VisitBoxes(const CBoxSequence& sequence, Visit& visit)
+{
+    for (const std::unique_ptr<CProcessBox>& box : sequence.m_boxes) {
+        visit(*box);
+        switch (box->Kind()) {
+        case BoxKind::Branch: {
+            const auto& branch = static_cast<const CBranchBox&>(*box);
+            VisitBoxes(branch.m_thenSeq, visit);
+            VisitBoxes(branch.m_elseSeq, visit);
+            break;
+        }
+        case BoxKind::PreTestLoop:
+        case BoxKind::PostTestLoop:
+            VisitBoxes(static_cast<const CPreTestLoopBox&>(*box).m_bodySeq, visit);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// The boxes that may show between logical rows `top` and `bottom`. After
+// layout the boxes of a sequence stand one below the other and whatever a
+// box holds lies below its top and above its GetBottom, so the walk skips
+// what lies above and stops below: painting costs what is seen, not the
+// size of the chart.
+template <typename Visit>
+void VisitBoxesBetween(const CBoxSequence& sequence, std::int64_t top, std::int64_t bottom, Visit& visit)
+{
+    for (const std::unique_ptr<CProcessBox>& box : sequence.m_boxes) {
+        if (std::int64_t { box->m_y } - kArmOverhang > bottom)
+            break;
+        if (std::int64_t { box->GetBottom() } < top)
+            continue;
+        visit(*box);
+        switch (box->Kind()) {
+        case BoxKind::Branch: {
+            const auto& branch = static_cast<const CBranchBox&>(*box);
+            VisitBoxesBetween(branch.m_thenSeq, top, bottom, visit);
+            VisitBoxesBetween(branch.m_elseSeq, top, bottom, visit);
+            break;
+        }
+        case BoxKind::PreTestLoop:
+        case BoxKind::PostTestLoop:
+            VisitBoxesBetween(static_cast<const CPreTestLoopBox&>(*box).m_bodySeq, top, bottom, visit);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace
 
 CTavrinView::CTavrinView(CTavrinDoc& doc, QWidget* parent)
     : QAbstractScrollArea(parent)
     , m_doc(doc)
+    , m_chartSize(doc.m_minWidth, doc.m_minHeight)
     , m_scrollSize(doc.m_minWidth, doc.m_minHeight)
 {
     setFocusPolicy(Qt::StrongFocus);
@@ -41,51 +118,318 @@ CTavrinView::~CTavrinView()
 
 std::unique_ptr<CBoxEditor> CTavrinView::CreateEditor(CProcessBox& box)
 {
-    auto editor = std::make_unique<CBoxEdit>(*this, box);
-    if (m_focusNewEditors)
-        editor->setFocus(Qt::OtherFocusReason);
-    return editor;
+    auto text = std::make_unique<CBoxText>(*this, box);
+    m_lastCreated = text.get();
+    return text;
 }
 
 QPoint CTavrinView::ToLogical(QPoint viewportPoint) const
 {
-    return viewportPoint + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const double scale = Scale();
+    return QPoint(static_cast<int>(std::floor((viewportPoint.x() + horizontalScrollBar()->value()) / scale)),
+        static_cast<int>(std::floor((viewportPoint.y() + verticalScrollBar()->value()) / scale)));
 }
 
 QPoint CTavrinView::ToViewport(QPoint logicalPoint) const
 {
-    return logicalPoint - QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const double scale = Scale();
+    return QPoint(MapCoordinate(logicalPoint.x(), scale, -horizontalScrollBar()->value()),
+        MapCoordinate(logicalPoint.y(), scale, -verticalScrollBar()->value()));
 }
 
 void CTavrinView::WithClientDC(const std::function<void(CDC&)>& use)
 {
-    // Insertion and resizing place editor windows through a device context,
-    // outside of painting: one over a scratch image, with the scroll origin.
+    // Insertion and resizing move boxes through a device context, outside
+    // of painting: one over a scratch image, with the scroll origin.
     QImage scratch(1, 1, QImage::Format_RGB32);
     QPainter painter(&scratch);
     CQPainterDC dc(painter, PaintTarget::Screen, ToViewport(QPoint(0, 0)));
     use(dc);
 }
 
-void CTavrinView::paintEvent(QPaintEvent*)
+void CTavrinView::paintEvent(QPaintEvent* e)
 {
     QPainter painter(viewport());
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    CQPainterDC dc(painter, PaintTarget::Screen, ToViewport(QPoint(0, 0)));
-    m_doc.Draw(&dc, this);
-    m_focusNewEditors = false;
+    // Everything is drawn in device pixels, so that lines and texts are
+    // sharp at any device pixel ratio and zoom.
+    const qreal ratio = viewport()->devicePixelRatioF();
+    painter.scale(1 / ratio, 1 / ratio);
+    painter.setFont(chartfonts::BoxTextFont());
+    painter.setPen(Qt::black);
+    const double scale = Scale() * ratio;
+    const QPointF origin(-horizontalScrollBar()->value() * ratio, -verticalScrollBar()->value() * ratio);
+    const QRectF exposedF(e->rect().x() * ratio, e->rect().y() * ratio, e->rect().width() * ratio,
+        e->rect().height() * ratio);
+    const QRect exposed = exposedF.toAlignedRect().adjusted(-1, -1, 1, 1);
+
+    m_lastCreated = nullptr;
+    {
+        // Texts set while this paint makes editors are painted by it.
+        const QScopedValueRollback painting(m_painting, true);
+        CQPainterDC dc(painter, origin, scale, exposed);
+        m_doc.Draw(&dc, this);
+    }
+    PaintTexts(painter, exposed, scale, origin);
+    painter.end();
 
     // The scrollable area follows the chart after every paint.
-    const QSize size(std::max(m_doc.m_minWidth, m_doc.m_root.GetRight()),
-                     std::max(m_doc.m_minHeight, m_doc.m_root.m_bottom + 100));
-    if (size != m_scrollSize) {
-        m_scrollSize = size;
+    const QSize chart(std::max(m_doc.m_minWidth, m_doc.m_root.GetRight()),
+        std::max(m_doc.m_minHeight, m_doc.m_root.m_bottom + 100));
+    if (chart != m_chartSize) {
+        m_chartSize = chart;
         UpdateScrollBars();
     }
+
+    // The editor of a box just inserted or pasted takes the focus, as the
+    // editor made last always did; a chart just opened leaves it in the view.
+    CBoxText* created = m_lastCreated;
+    m_lastCreated = nullptr;
+    if (m_focusNewEditor && created) {
+        m_focusNewEditor = false;
+        if (CBoxEdit* editor = EditBox(created->Box()))
+            editor->setFocus(Qt::OtherFocusReason);
+    }
+    PlaceLiveEditor();
+}
+
+QRect CTavrinView::TextArea(const CProcessBox& box, QRect* deviceEditorRect) const
+{
+    const QRect logical = chartrender::EditorRect(box);
+    if (logical.isEmpty())
+        return {};
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const double scale = Scale() * ratio;
+    const double ox = -horizontalScrollBar()->value() * ratio;
+    const double oy = -verticalScrollBar()->value() * ratio;
+    const QRect device(QPoint(MapCoordinate(logical.left(), scale, ox), MapCoordinate(logical.top(), scale, oy)),
+        QPoint(MapCoordinate(logical.right() + 1, scale, ox) - 1, MapCoordinate(logical.bottom() + 1, scale, oy) - 1));
+    if (deviceEditorRect)
+        *deviceEditorRect = device;
+    // Whole widget pixels, where the text widget stands: the painted text
+    // starts at the very same point, so that the two look alike at every
+    // zoom and device pixel ratio. Ending where the text is cut off, the
+    // widget lies strictly inside the box's outline.
+    const double inset = chartfonts::kEditorTextInset * scale;
+    const int l = static_cast<int>(std::round((device.left() + inset) / ratio));
+    const int t = static_cast<int>(std::round((device.top() + inset) / ratio));
+    const int r = static_cast<int>(std::floor((device.right() + 1 - inset) / ratio));
+    const int b = static_cast<int>(std::floor((device.bottom() + 1 - inset) / ratio));
+    return QRect(QPoint(l, t), QSize(std::max(1, r - l), std::max(1, b - t)));
+}
+
+void CTavrinView::PaintTexts(QPainter& painter, const QRect& exposed, double scale, QPointF origin)
+{
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const CBoxText* live = m_liveEditor ? m_liveEditor->Attached() : nullptr;
+    // Texts are drawn in widget pixels with the font at the zoom, as the
+    // text widget draws them; the clip is the editor rectangle in device
+    // pixels.
+    QFont font = chartfonts::BoxTextFont();
+    font.setPointSizeF(font.pointSizeF() * Scale());
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    constexpr int kFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextExpandTabs;
+    auto paint = [&](const CProcessBox& box) {
+        const auto* text = dynamic_cast<const CBoxText*>(box.m_editor.get());
+        if (text == nullptr || text == live)
+            return;
+        QRect device;
+        const QRect area = TextArea(box, &device);
+        if (area.isEmpty() || !device.intersects(exposed) || text->DisplayText().isEmpty())
+            return;
+        painter.save();
+        painter.setClipRect(device, Qt::IntersectClip);
+        painter.scale(ratio, ratio);
+        painter.drawText(QRect(area.topLeft(), QSize(1 << 24, 1 << 24)), kFlags, text->DisplayText());
+        painter.restore();
+    };
+    const auto top = static_cast<std::int64_t>(std::floor((exposed.top() - origin.y()) / scale)) - 1;
+    const auto bottom = static_cast<std::int64_t>(std::ceil((exposed.bottom() + 1 - origin.y()) / scale)) + 1;
+    VisitBoxesBetween(m_doc.m_root, top, bottom, paint);
+}
+
+void CTavrinView::PlaceLiveEditor()
+{
+    CBoxText* text = m_liveEditor ? m_liveEditor->Attached() : nullptr;
+    if (!text)
+        return;
+    const QRect rect = TextArea(text->Box());
+    if (rect.isEmpty()) {
+        m_liveEditor->hide();
+        return;
+    }
+    if (m_liveEditor->geometry() != rect)
+        m_liveEditor->setGeometry(rect);
+    QFont font = chartfonts::BoxTextFont();
+    font.setPointSizeF(font.pointSizeF() * Scale());
+    if (m_liveEditor->font() != font)
+        m_liveEditor->setFont(font);
+    if (!m_liveEditor->isVisible())
+        m_liveEditor->show();
+}
+
+CBoxEdit* CTavrinView::EditBox(CProcessBox& box)
+{
+    auto* text = dynamic_cast<CBoxText*>(box.m_editor.get());
+    if (!text)
+        return nullptr;
+    if (!m_liveEditor)
+        m_liveEditor = new CBoxEdit(*this);
+    if (m_liveEditor->Attached() != text) {
+        CBoxText* previous = m_liveEditor->Attached();
+        m_liveEditor->Attach(text);
+        // The previous box's text is painted again, this one's no longer.
+        if (previous)
+            viewport()->update();
+        viewport()->update();
+    }
+    PlaceLiveEditor();
+    return m_liveEditor;
+}
+
+CBoxEdit* CTavrinView::LiveEditor() const
+{
+    return m_liveEditor && m_liveEditor->Attached() ? m_liveEditor : nullptr;
+}
+
+void CTavrinView::DetachLiveEditor()
+{
+    if (!m_liveEditor || !m_liveEditor->Attached())
+        return;
+    const bool hadFocus = m_liveEditor->hasFocus();
+    m_liveEditor->Attach(nullptr);
+    m_liveEditor->hide();
+    if (hadFocus)
+        setFocus(Qt::OtherFocusReason);
+    viewport()->update();
+}
+
+void CTavrinView::TextGone(CBoxText& text)
+{
+    if (m_lastCreated == &text)
+        m_lastCreated = nullptr;
+    if (m_liveEditor && m_liveEditor->Attached() == &text)
+        DetachLiveEditor();
+}
+
+void CTavrinView::TextReplaced(CBoxText& text)
+{
+    if (m_liveEditor && m_liveEditor->Attached() == &text)
+        m_liveEditor->Reload();
+    if (!m_painting)
+        viewport()->update();
+}
+
+CBoxText* CTavrinView::TextAt(QPoint logical) const
+{
+    CBoxText* found = nullptr;
+    auto find = [&](const CProcessBox& box) {
+        if (!box.m_editor || !chartrender::EditorRect(box).contains(logical))
+            return;
+        if (auto* text = dynamic_cast<CBoxText*>(box.m_editor.get()))
+            found = text; // the last one, as the window made last lay on top
+    };
+    VisitBoxes(m_doc.m_root, find);
+    return found;
+}
+
+const std::vector<int>& CTavrinView::ZoomSteps()
+{
+    static const std::vector<int> steps { 25, 33, 50, 67, 75, 90, 100, 110, 125, 150, 175, 200, 250, 300, 400 };
+    return steps;
+}
+
+void CTavrinView::SetZoom(int percent, std::optional<QPoint> anchor)
+{
+    const std::vector<int>& steps = ZoomSteps();
+    int nearest = steps.front();
+    for (int step : steps) {
+        if (std::abs(step - percent) < std::abs(nearest - percent))
+            nearest = step;
+    }
+    if (nearest == m_zoom)
+        return;
+    const QPoint at = anchor.value_or(QPoint(0, 0));
+    const double oldScale = Scale();
+    const double logicalX = (at.x() + horizontalScrollBar()->value()) / oldScale;
+    const double logicalY = (at.y() + verticalScrollBar()->value()) / oldScale;
+    m_zoom = nearest;
+    UpdateScrollBars();
+    horizontalScrollBar()->setValue(static_cast<int>(std::lround(logicalX * Scale() - at.x())));
+    verticalScrollBar()->setValue(static_cast<int>(std::lround(logicalY * Scale() - at.y())));
+    PlaceLiveEditor();
+    viewport()->update();
+    emit ZoomChanged(m_zoom);
+}
+
+void CTavrinView::ZoomIn()
+{
+    for (int step : ZoomSteps()) {
+        if (step > m_zoom) {
+            SetZoom(step);
+            return;
+        }
+    }
+}
+
+void CTavrinView::ZoomOut()
+{
+    const std::vector<int>& steps = ZoomSteps();
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
+        if (*it < m_zoom) {
+            SetZoom(*it);
+            return;
+        }
+    }
+}
+
+void CTavrinView::wheelEvent(QWheelEvent* e)
+{
+    if (e->modifiers() & Qt::ControlModifier) {
+        const int delta = e->angleDelta().y();
+        if (delta != 0) {
+            const std::vector<int>& steps = ZoomSteps();
+            const auto at = std::find(steps.begin(), steps.end(), m_zoom);
+            const auto index = at - steps.begin();
+            const auto next = std::clamp<std::ptrdiff_t>(index + (delta > 0 ? 1 : -1), 0,
+                static_cast<std::ptrdiff_t>(steps.size()) - 1);
+            SetZoom(steps[static_cast<std::size_t>(next)], e->position().toPoint());
+        }
+        e->accept();
+        return;
+    }
+    QAbstractScrollArea::wheelEvent(e);
+}
+
+void CTavrinView::contextMenuEvent(QContextMenuEvent* e)
+{
+    // Over a painted text the text widget's own menu opens, as it did over
+    // the editor window each box once had.
+    CBoxText* text = TextAt(ToLogical(e->pos()));
+    CBoxEdit* editor = text ? EditBox(text->Box()) : nullptr;
+    if (!editor) {
+        QAbstractScrollArea::contextMenuEvent(e);
+        return;
+    }
+    editor->setFocus(Qt::PopupFocusReason);
+    const QPoint at = editor->viewport()->mapFrom(viewport(), e->pos());
+    QContextMenuEvent forwarded(e->reason(), at, e->globalPos(), e->modifiers());
+    QApplication::sendEvent(editor->viewport(), &forwarded);
+    e->accept();
+}
+
+void CTavrinView::WheelFromEditor(QWheelEvent* e)
+{
+    QWheelEvent moved(viewport()->mapFrom(m_liveEditor, e->position()), e->globalPosition(), e->pixelDelta(),
+        e->angleDelta(), e->buttons(), e->modifiers(), e->phase(), e->inverted(), e->source());
+    wheelEvent(&moved);
+    e->setAccepted(moved.isAccepted());
 }
 
 void CTavrinView::UpdateScrollBars()
 {
+    m_scrollSize = QSize(static_cast<int>(std::ceil(m_chartSize.width() * Scale())),
+        static_cast<int>(std::ceil(m_chartSize.height() * Scale())));
     const QSize page = viewport()->size();
     QScrollBar* h = horizontalScrollBar();
     QScrollBar* v = verticalScrollBar();
@@ -105,7 +449,7 @@ void CTavrinView::resizeEvent(QResizeEvent* e)
 
 void CTavrinView::scrollContentsBy(int, int)
 {
-    // The next paint lays the chart out again and moves every editor.
+    // The next paint lays the chart out again and moves the text widget.
     viewport()->update();
 }
 
@@ -142,14 +486,30 @@ void CTavrinView::mousePressEvent(QMouseEvent* e)
             return;
         }
     }
+    if (CBoxText* text = TextAt(p)) {
+        // A click into a box's text, as into the editor window that each
+        // box once had: the box is selected and the caret goes to the
+        // clicked character, with no text selected.
+        m_doc.DeselectAll();
+        text->Box().m_selected = 1;
+        if (CBoxEdit* editor = EditBox(text->Box())) {
+            editor->setFocus(Qt::MouseFocusReason);
+            QTextCursor cursor = editor->cursorForPosition(
+                editor->viewport()->mapFrom(viewport(), e->position().toPoint()));
+            cursor.clearSelection();
+            editor->setTextCursor(cursor);
+        }
+        Refresh();
+        return;
+    }
     setFocus(Qt::MouseFocusReason);
     m_doc.DeselectAll();
     // The paste tool needs something to paste.
     if (m_doc.m_tool != kToolPaste || m_clipboard) {
-        m_focusNewEditors = true;
         bool inserted = false;
         WithClientDC([&](CDC& dc) { inserted = m_doc.ClickAt(p.x(), p.y(), &dc, m_clipboard.get()); });
-        m_focusNewEditors = inserted;
+        // The new box's editor takes the focus when the paint makes it.
+        m_focusNewEditor = inserted;
     }
     Refresh();
 }
@@ -164,6 +524,8 @@ void CTavrinView::mouseMoveEvent(QMouseEvent* e)
     }
     if (m_resizing || m_doc.HitsResizeHandle(p.x(), p.y()))
         viewport()->setCursor(Qt::SizeFDiagCursor);
+    else if (e->buttons() == Qt::NoButton && TextAt(p))
+        viewport()->setCursor(Qt::IBeamCursor); // as over the text widget
     else
         viewport()->unsetCursor();
     QAbstractScrollArea::mouseMoveEvent(e);
@@ -250,7 +612,8 @@ void CTavrinView::SetTool(ToolId tool)
 void CTavrinView::EditorClicked(CBoxEdit& editor)
 {
     m_doc.DeselectAll();
-    editor.Box().m_selected = 1;
+    if (CBoxText* text = editor.Attached())
+        text->Box().m_selected = 1;
     Refresh();
 }
 
@@ -283,19 +646,19 @@ void CTavrinView::ForEachBox(CBoxSequence& sequence, const std::function<void(CP
     }
 }
 
-std::vector<CBoxEdit*> CTavrinView::Editors() const
+std::vector<CBoxText*> CTavrinView::Editors() const
 {
-    std::vector<CBoxEdit*> editors;
+    std::vector<CBoxText*> editors;
     ForEachBox(m_doc.m_root, [&](CProcessBox& box) {
-        if (auto* editor = dynamic_cast<CBoxEdit*>(box.m_editor.get()))
+        if (auto* editor = dynamic_cast<CBoxText*>(box.m_editor.get()))
             editors.push_back(editor);
     });
     return editors;
 }
 
-CBoxEdit* CTavrinView::FindUnencodable(std::string* badChar) const
+CBoxText* CTavrinView::FindUnencodable(std::string* badChar) const
 {
-    for (CBoxEdit* editor : Editors()) {
+    for (CBoxText* editor : Editors()) {
         std::string bad = editor->UnencodableChar();
         if (!bad.empty()) {
             if (badChar)

@@ -3,7 +3,11 @@
 // chart with the layout-and-draw pass, keeps the scrollable area as large as
 // the chart, turns mouse input into selection, insertion and resizing,
 // handles the Delete key and Cut, Copy and Paste with a one-box clipboard of
-// its own, and is the parent of every box editor (CEditorHost).
+// its own, and makes every box's editor (CEditorHost).
+//
+// Box texts are painted by the view; one text widget (CBoxEdit) lies over
+// the box being edited. The view is drawn at a zoom (25 % to 400 %) that
+// only the screen knows: layout, files and printing stay in logical units.
 //
 // The view does not own the document; the child frame owns both and
 // destroys the document (and with it every editor) before the view.
@@ -15,15 +19,18 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 class CBoxEdit;
+class CBoxText;
 class CBoxSequence;
 class CDC;
 class CProcessBox;
 class CTavrinDoc;
 class QPainter;
+class QWheelEvent;
 
 class CTavrinView : public QAbstractScrollArea, public CEditorHost {
     Q_OBJECT
@@ -51,6 +58,24 @@ public:
     // Called by the box editors.
     void EditorClicked(CBoxEdit& editor);
     void EditorKeyPressed();
+    void WheelFromEditor(QWheelEvent* e);
+    void TextGone(CBoxText& text);
+    void TextReplaced(CBoxText& text);
+
+    // Makes the text widget edit `box` (which must have been painted) and
+    // returns it; the focus stays where it is. Null for a box without editor.
+    CBoxEdit* EditBox(CProcessBox& box);
+    // The text widget, while it edits a box (else null).
+    CBoxEdit* LiveEditor() const;
+
+    // The zoom in percent, one of ZoomSteps().
+    int Zoom() const { return m_zoom; }
+    // Sets the zoom (the nearest step), keeping the chart point under
+    // `anchor` (viewport coordinates; default: the top-left corner) in place.
+    void SetZoom(int percent, std::optional<QPoint> anchor = std::nullopt);
+    void ZoomIn();
+    void ZoomOut();
+    static const std::vector<int>& ZoomSteps();
 
     // The scrollable size the last paint set: max(600, chart right) x
     // max(400, chart bottom + 100).
@@ -62,10 +87,10 @@ public:
     bool IsResizing() const { return m_resizing; }
 
     // Every box editor, in chart order (then arm before else arm).
-    std::vector<CBoxEdit*> Editors() const;
+    std::vector<CBoxText*> Editors() const;
     // The first editor whose text code page 932 cannot hold, and the
     // character (UTF-8); null when every text can be stored.
-    CBoxEdit* FindUnencodable(std::string* badChar = nullptr) const;
+    CBoxText* FindUnencodable(std::string* badChar = nullptr) const;
 
     // Visits every box of a sequence and of the sequences inside its boxes.
     static void ForEachBox(CBoxSequence& sequence, const std::function<void(CProcessBox&)>& visit);
@@ -74,6 +99,7 @@ signals:
     // The selection, the tool, the clipboard or the modified flag may have
     // changed: command states and titles need a refresh.
     void Changed();
+    void ZoomChanged(int percent);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -81,6 +107,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
 
@@ -92,13 +120,27 @@ private:
     void UpdateScrollBars();
     void EndResize();
     void Refresh();
+    double Scale() const { return m_zoom / 100.0; }
+    // The box whose editor rectangle holds the logical point, if any.
+    CBoxText* TextAt(QPoint logical) const;
+    void PaintTexts(QPainter& painter, const QRect& exposed, double scale, QPointF origin);
+    // Where a box's text starts and is cut off, in viewport coordinates (the
+    // text widget's geometry); also its editor rectangle in device pixels.
+    QRect TextArea(const CProcessBox& box, QRect* deviceEditorRect = nullptr) const;
+    void PlaceLiveEditor();
+    void DetachLiveEditor();
 
     CTavrinDoc& m_doc;
     bool m_resizing { false };
     CProcessBox* m_resizeBox { nullptr }; // not owned
     std::unique_ptr<CProcessBox> m_clipboard;
+    QSize m_chartSize; // logical
     QSize m_scrollSize;
-    // Editors made for boxes the user has just inserted take the focus; those
-    // of a chart being opened do not, as they may be anywhere off screen.
-    bool m_focusNewEditors { false };
+    int m_zoom { 100 };
+    CBoxEdit* m_liveEditor { nullptr }; // a child of the viewport, made on first use
+    // The editor made last by a paint, and whether it takes the focus (the
+    // paint after an insertion or a paste).
+    CBoxText* m_lastCreated { nullptr };
+    bool m_focusNewEditor { false };
+    bool m_painting { false };
 };

@@ -64,18 +64,10 @@ void PaintBoxText(QPainter& painter, const CProcessBox& box, const QRect& visibl
     const std::string bytes = box.m_editor ? box.m_editor->GetText() : box.m_text;
     if (bytes.empty())
         return;
-    const std::int64_t left = std::int64_t { box.m_x } + kEditorInsetX;
-    const std::int64_t top = std::int64_t { box.m_y } + kEditorInsetY;
-    const std::int64_t right = std::int64_t { box.m_x } + box.m_width - kEditorInsetX;
-    const std::int64_t bottom = std::int64_t { box.m_y } + box.m_height - kEditorInsetY;
-    if (right <= left || bottom <= top)
-        return;
-    const QRect editorRect(QPoint(Clamp(left), Clamp(top)), QPoint(Clamp(right) - 1, Clamp(bottom) - 1));
+    const QRect editorRect = EditorRect(box);
     if (editorRect.isEmpty() || !editorRect.intersects(visible))
         return;
-    const int inset = chartfonts::kEditorTextInset;
-    DrawClippedText(painter, editorRect, editorRect.adjusted(inset, inset, -inset, -inset), kTextFlags,
-                    ToDisplayText(bytes));
+    PaintEditorText(painter, editorRect, chartfonts::kEditorTextInset, ToDisplayText(bytes));
 }
 
 // `visible` is the part of the chart (logical units) that the device shows.
@@ -171,6 +163,24 @@ int DotsPerMeter(int dpi)
 }
 
 } // namespace
+
+QRect EditorRect(const CProcessBox& box)
+{
+    const std::int64_t left = std::int64_t { box.m_x } + kEditorInsetX;
+    const std::int64_t top = std::int64_t { box.m_y } + kEditorInsetY;
+    const std::int64_t right = std::int64_t { box.m_x } + box.m_width - kEditorInsetX;
+    const std::int64_t bottom = std::int64_t { box.m_y } + box.m_height - kEditorInsetY;
+    if (right <= left || bottom <= top)
+        return {};
+    return QRect(QPoint(Clamp(left), Clamp(top)), QPoint(Clamp(right) - 1, Clamp(bottom) - 1));
+}
+
+void PaintEditorText(QPainter& painter, const QRect& editorRect, qreal inset, const QString& text)
+{
+    if (text.isEmpty() || editorRect.isEmpty())
+        return;
+    DrawClippedText(painter, editorRect, QRectF(editorRect).adjusted(inset, inset, -inset, -inset), kTextFlags, text);
+}
 
 void DrawChart(QPainter& painter, CRootSequence& root, ChartPass pass, QPoint origin)
 {

@@ -5,13 +5,16 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QRectF>
 
 #include <optional>
 #include <string>
 #include <string_view>
 
+class CProcessBox;
 class CRootSequence;
 class QPainter;
+class QString;
 
 namespace chartrender {
 
@@ -38,6 +41,15 @@ inline constexpr int kPrintDpi = 600;
 // editor's text into its box, as printing does, and leaves the boxes at their
 // printed positions until the next screen pass: repaint the view after it.
 void DrawChart(QPainter& painter, CRootSequence& root, ChartPass pass, QPoint origin = {});
+
+// A box text as the screen shows it: `text` (lines separated by '\n') in
+// the painter's font, starting `inset` inside the editor rectangle and cut
+// off at its edges. Coordinates are device units.
+void PaintEditorText(QPainter& painter, const QRect& editorRect, qreal inset, const QString& text);
+
+// The editor rectangle of a box in logical units: its interior less the
+// editor insets (empty when the box is too small for one).
+QRect EditorRect(const CProcessBox& box);
 
 // The area that DrawChart covers, in device units of a device with the
 // pass's resolution (it runs a pass to measure).

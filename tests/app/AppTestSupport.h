@@ -3,6 +3,7 @@
 // program's questions, and clicks in chart coordinates.
 
 #include "view/CBoxEdit.h"
+#include "view/CBoxText.h"
 #include "model/CBoxSequence.h"
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
@@ -99,9 +100,18 @@ inline QPoint MarginPoint(const CProcessBox& box)
     return QPoint(box.m_x + box.m_width - 4, box.m_y + box.m_height / 2);
 }
 
+// The box's text in the view (null before the box was painted).
+inline CBoxText* TextOf(const CProcessBox& box)
+{
+    return dynamic_cast<CBoxText*>(box.m_editor.get());
+}
+
+// The view's text widget, set to edit the box as a click into its text does
+// (the focus stays where it is); null before the box was painted.
 inline CBoxEdit* EditorOf(const CProcessBox& box)
 {
-    return dynamic_cast<CBoxEdit*>(box.m_editor.get());
+    CBoxText* text = TextOf(box);
+    return text ? text->View().EditBox(text->Box()) : nullptr;
 }
 
 // Types text as a user does: keys for Latin-1 characters, input-method

@@ -127,8 +127,8 @@ private slots:
         QCoreApplication::processEvents();
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(&view));
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("xy"));
-        for (CBoxEdit* editor : view.Editors())
-            QVERIFY(!editor->toPlainText().contains(QLatin1Char('x')));
+        for (CBoxText* editor : view.Editors())
+            QVERIFY(!editor->DisplayText().contains(QLatin1Char('x')));
         QVERIFY(!child->Document().IsModified());
 
         Trigger(cmd::kAddSimple);
@@ -153,17 +153,21 @@ private slots:
         ClickChart(view, GapPoint(child->Document().m_root, 0));
         Trigger(cmd::kAddOutput);
         ClickChart(view, GapPoint(child->Document().m_root, 1));
-        CBoxEdit* first = EditorOf(*child->Document().m_root.m_boxes[0]);
-        CBoxEdit* second = EditorOf(*child->Document().m_root.m_boxes[1]);
-        TypeText(first, QStringLiteral("a = 1 \U0001F600"));
-        TypeText(second, QStringLiteral("\u00E9a"));
+        CProcessBox& firstBox = *child->Document().m_root.m_boxes[0];
+        CProcessBox& secondBox = *child->Document().m_root.m_boxes[1];
+        CBoxText* first = TextOf(firstBox);
+        CBoxText* second = TextOf(secondBox);
+        TypeText(EditorOf(firstBox), QStringLiteral("a = 1 \U0001F600"));
+        TypeText(EditorOf(secondBox), QStringLiteral("\u00E9a"));
         const QString path = m_dir.filePath(QStringLiteral("subst.pad"));
         answers.answers.push_back(QMessageBox::Yes);
         QVERIFY(m_frame->SaveDocumentAs(*child, path));
         QCOMPARE(answers.messages.size(), 1);
         QVERIFY(ReadAll(path).contains("a = 1 ?"));
-        QCOMPARE(first->toPlainText(), QStringLiteral("a = 1 ?"));
-        QCOMPARE(second->toPlainText(), QStringLiteral("?a"));
+        QCOMPARE(first->DisplayText(), QStringLiteral("a = 1 ?"));
+        QCOMPARE(second->DisplayText(), QStringLiteral("?a"));
+        // The box being edited shows it in the text widget too.
+        QCOMPARE(view.LiveEditor()->toPlainText(), QStringLiteral("?a"));
         QVERIFY(!child->Document().IsModified());
         QVERIFY(!child->isWindowModified());
 
@@ -172,12 +176,12 @@ private slots:
         QCOMPARE(answers.messages.size(), 1);
         QVERIFY(!child->Document().IsModified());
         // A new character the code page cannot hold asks again.
-        TypeText(first, QStringLiteral("\U0001F600"));
+        TypeText(EditorOf(firstBox), QStringLiteral("\U0001F600"));
         answers.answers.push_back(QMessageBox::Cancel);
         Trigger(cmd::kRun);
         QVERIFY(!m_frame->IsBusy());
         QCOMPARE(answers.messages.size(), 2);
-        QCOMPARE(first->toPlainText(), QStringLiteral("a = 1 ?\U0001F600"));
+        QCOMPARE(first->DisplayText(), QStringLiteral("a = 1 ?\U0001F600"));
     }
 
     // Buttons, dialogs, preview and context menus speak Japanese.

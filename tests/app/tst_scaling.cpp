@@ -43,8 +43,8 @@ private slots:
     void editorsLeaveEveryOutlinePixelVisible()
     {
         QFETCH(bool, selected);
-        // The document goes first: its boxes delete their editors, which are
-        // children of the view.
+        // The document goes first: its boxes' editors tell the view when
+        // they go.
         std::unique_ptr<CTavrinView> viewOwner;
         CTavrinDoc doc;
         BuildOutline("simple: a = 1\n"
@@ -63,44 +63,45 @@ private slots:
         view.resize(700, 700);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        const QImage withEditors = Grab(view);
-        std::vector<CBoxEdit*> editors = view.Editors();
-        QCOMPARE(editors.size(), std::size_t(8));
+        std::vector<CBoxText*> texts = view.Editors();
+        QCOMPARE(texts.size(), std::size_t(8));
         if (selected) {
-            for (CBoxEdit* editor : editors)
-                editor->Box().m_selected = 1;
+            for (CBoxText* text : texts)
+                text->Box().m_selected = 1;
         }
-        const QImage withEditorsAgain = Grab(view);
-        for (CBoxEdit* editor : editors)
-            editor->hide();
+        // Box texts are painted; the one text widget lies over the box being
+        // edited. Each box in turn gets it. Without texts, what the widget
+        // could hide is only the drawing.
+        for (CBoxText* text : texts)
+            text->SetText({});
         const QImage outlines = Grab(view);
-        for (CBoxEdit* editor : editors)
-            editor->show();
-        const QImage shown = selected ? withEditorsAgain : withEditors;
-        QCOMPARE(shown.size(), outlines.size());
-        QVERIFY(shown.devicePixelRatio() == outlines.devicePixelRatio());
-
-        int hidden = 0;
-        QPoint firstHidden;
-        for (int y = 0; y < outlines.height(); ++y) {
-            for (int x = 0; x < outlines.width(); ++x) {
-                const QRgb line = outlines.pixel(x, y);
-                // A pixel the drawing made dark (or blue) that the editor
-                // covers turns white.
-                if ((IsDark(line) || (qBlue(line) > 128 && qRed(line) < 128)) && qGray(shown.pixel(x, y)) > 200) {
-                    if (hidden++ == 0)
-                        firstHidden = QPoint(x, y);
+        for (CBoxText* text : texts) {
+            CBoxEdit* editor = view.EditBox(text->Box());
+            QVERIFY(editor);
+            const QImage shown = Grab(view);
+            QCOMPARE(shown.size(), outlines.size());
+            QVERIFY(shown.devicePixelRatio() == outlines.devicePixelRatio());
+            int hidden = 0;
+            QPoint firstHidden;
+            for (int y = 0; y < outlines.height(); ++y) {
+                for (int x = 0; x < outlines.width(); ++x) {
+                    const QRgb line = outlines.pixel(x, y);
+                    // A pixel the drawing made dark (or blue) that the editor
+                    // covers turns white.
+                    if ((IsDark(line) || (qBlue(line) > 128 && qRed(line) < 128)) && qGray(shown.pixel(x, y)) > 200) {
+                        if (hidden++ == 0)
+                            firstHidden = QPoint(x, y);
+                    }
                 }
             }
-        }
-        QVERIFY2(hidden == 0, qPrintable(QStringLiteral("%1 outline pixels hidden at scale %2, the first at (%3, %4)")
-                                             .arg(hidden)
-                                             .arg(shown.devicePixelRatio())
-                                             .arg(firstHidden.x())
-                                             .arg(firstHidden.y())));
-        // The editors are really there: each covers part of its box.
-        for (CBoxEdit* editor : editors)
+            QVERIFY2(hidden == 0, qPrintable(QStringLiteral("%1 outline pixels hidden at scale %2, the first at (%3, %4)")
+                                                 .arg(hidden)
+                                                 .arg(shown.devicePixelRatio())
+                                                 .arg(firstHidden.x())
+                                                 .arg(firstHidden.y())));
+            // The widget is really there, over part of its box.
             QVERIFY(editor->isVisible() && editor->width() > 0 && editor->height() > 0);
+        }
     }
 };
 
