@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Peak memory and wall time of tavrin-cli on charts, files and inputs that
 # try its bounds: scattered array elements, a million two-dimensional
-# elements, a 100 MB input line, a 3 GB file offered as a chart, a box with a
-# 10 MB text rendered, and a time limit with an output pipe nobody reads.
+# elements, a 100 MB input line, a 3 GB file offered as a chart, a text of
+# 10 MB evaluated as an expression and as an output list, a box with that
+# text rendered, and a time limit with an output pipe nobody reads.
 #
 # Usage: bench/limits.sh [TAVRIN_CLI]   (default: build/bin/tavrin-cli)
 #
@@ -39,6 +40,12 @@ with open(sys.argv[1], "w") as f:
     f.write("simple: " + "x = 1, " * (10 * 1024 * 1024 // 7) + "x = 1\n")
 EOF
 "$cli" build "$work/text.outline" -o "$work/text.pad" >/dev/null
+python3 - "$work/list.outline" <<'EOF'
+import sys
+with open(sys.argv[1], "w") as f:
+    f.write("output: " + "1, " * (10 * 1024 * 1024 // 3) + "1\n")
+EOF
+"$cli" build "$work/list.outline" -o "$work/list.pad" >/dev/null
 
 # row NAME COMMAND...: one line of the table.
 row() {
@@ -60,6 +67,10 @@ if "$cli" run --help | grep -q -- --max-input-line; then
   row input_line_100MB_read sh -c 'exec "$0" run "$1" --max-input-line 128 <"$2"' "$cli" "$work/reader.pad" "$work/line.txt"
 fi
 row file_3GB "$cli" run "$work/huge.pad"
+# The 10 MB text of the rendered box as an expression (a chain of
+# assignments, too deep), and an output list of 10 MB.
+row expression_10MB "$cli" run "$work/text.pad"
+row output_list_10MB "$cli" run "$work/list.pad"
 if [ -x "$(dirname "$cli")/tavrin-render" ]; then
   row render_text_10MB "$cli" render "$work/text.pad" -o "$work/text.png"
 else

@@ -21,6 +21,10 @@ struct CNotCompiled {};
 // own limit and message; this keeps evaluation recursion shallow.
 constexpr int kMaxListDepth = 48;
 constexpr int kMaxTreeDepth = 400;
+// A compiled tree takes tens of bytes for each byte of its text. Longer
+// texts than this (no box a person writes comes near it) are left to the
+// reference evaluator, which reads its tokens as it goes.
+constexpr std::size_t kMaxCompiledTextBytes = std::size_t { 64 } << 10;
 
 } // namespace
 
@@ -836,6 +840,8 @@ CCompiledText::~CCompiledText() = default;
 std::unique_ptr<CCompiledText> CCompiledText::Compile(std::string_view text, CVariableTable& variables)
 {
     std::unique_ptr<CCompiledText> compiled(new CCompiledText(text));
+    if (text.size() > kMaxCompiledTextBytes)
+        return compiled;
     std::vector<CToken> tokens;
     try {
         CTokenList list;

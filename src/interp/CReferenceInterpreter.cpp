@@ -13,6 +13,7 @@
 #include "base/Texts.h"
 
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace {
@@ -148,7 +149,9 @@ std::string CReferenceInterpreter::FillConversions(const std::string& literal)
 void CReferenceInterpreter::ParseList()
 {
     CNestingGuard guard(m_depth);
-    std::vector<CToken> results;
+    // A deque, emptied from the back as the results go to the front: a long
+    // list holds each result once, not twice.
+    std::deque<CToken> results;
     for (;;) {
         ParseAssignment();
         results.push_back(Pop());
@@ -158,8 +161,10 @@ void CReferenceInterpreter::ParseList()
             break;
         }
     }
-    for (auto it = results.rbegin(); it != results.rend(); ++it)
-        Push(std::move(*it));
+    while (!results.empty()) {
+        Push(std::move(results.back()));
+        results.pop_back();
+    }
 }
 
 // assignment -> logical_or [ assign_op list ]   (only when logical_or is a name)

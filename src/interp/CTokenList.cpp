@@ -32,41 +32,23 @@ int WordKind(std::string_view word)
     return TK_IDENT;
 }
 
-} // namespace
-
-void CTokenList::PushFront(const CToken& token) { m_tokens.push_front(token); }
-
-void CTokenList::PushFront(CToken&& token) { m_tokens.push_front(std::move(token)); }
-
-void CTokenList::Append(const CToken& token) { m_tokens.push_back(token); }
-
-int CTokenList::PopFront(CToken& token)
+// Reads the token that starts at or after `i` (blanks and other bytes
+// without a token are skipped) into `token` and returns where the next one
+// may start. At the end of the text token.kind is TK_END and the text's size
+// is returned. Throws CEvalError on a malformed exponent.
+std::size_t ScanToken(std::string_view text, std::size_t i, CToken& token)
 {
-    if (m_tokens.empty()) {
-        token.kind = TK_END;
-        return TK_END;
-    }
-    token = std::move(m_tokens.front());
-    m_tokens.pop_front();
-    return token.kind;
-}
-
-void CTokenList::Clear() { m_tokens.clear(); }
-
-void CTokenList::Tokenize(std::string_view text)
-{
-    Clear();
+    token.kind = TK_END;
     const std::size_t n = text.size();
-    auto at = [&](std::size_t i) { return i < n ? text[i] : '\0'; };
+    auto at = [&](std::size_t k) { return k < n ? text[k] : '\0'; };
     auto emit = [&](int kind, std::size_t from, std::size_t to) {
-        m_tokens.push_back(CToken { kind, std::string(text.substr(from, to - from)), 0.0 });
+        token = CToken { kind, std::string(text.substr(from, to - from)), 0.0 };
     };
 
-    std::size_t i = 0;
     while (i < n) {
         const char c = text[i];
         if (c == '\0')
-            break; // a NUL ends the text, as in a C string
+            return n; // a NUL ends the text, as in a C string
         if (c == '"') {
             const std::size_t start = i + 1;
             std::size_t end = start;
@@ -74,17 +56,15 @@ void CTokenList::Tokenize(std::string_view text)
                 ++end;
             emit(TK_STRING, start, end);
             if (end >= n || text[end] == '\0')
-                break; // unterminated: the literal took the rest
-            i = end + 1;
-            continue;
+                return n; // unterminated: the literal took the rest
+            return end + 1;
         }
         if (IsAsciiLetter(c) || c == '_') {
             std::size_t end = i + 1;
             while (IsAsciiLetter(at(end)) || IsDigit(at(end)) || at(end) == '_')
                 ++end;
             emit(WordKind(text.substr(i, end - i)), i, end);
-            i = end;
-            continue;
+            return end;
         }
         // A full stop directly before a digit starts a number too, so that
         // .5 reads as 0.5.
@@ -104,11 +84,9 @@ void CTokenList::Tokenize(std::string_view text)
                     break;
                 }
             }
-            CToken number { TK_NUMBER, std::string(text.substr(i, end - i)), 0.0 };
-            number.value = ParseLeadingNumber(number.text);
-            m_tokens.push_back(std::move(number));
-            i = end;
-            continue;
+            token = CToken { TK_NUMBER, std::string(text.substr(i, end - i)), 0.0 };
+            token.value = ParseLeadingNumber(token.text);
+            return end;
         }
 
         const char next = at(i + 1);
@@ -182,8 +160,96 @@ void CTokenList::Tokenize(std::string_view text)
         default:
             break; // blanks, line ends and every other byte carry no token
         }
-        if (kind != TK_END)
+        if (kind != TK_END) {
             emit(kind, i, i + length);
+            return i + length;
+        }
         i += length;
     }
+    return n;
+}
+
+} // namespace
+
+void CTokenList::PushFront(const CToken& token) { m_tokens.push_front(token); }
+
+void CTokenList::PushFront(CToken&& token) { m_tokens.push_front(std::move(token)); }
+
+void CTokenList::Append(const CToken& token)
+{
+    while (ReadAhead()) {
+    }
+    m_tokens.push_back(token);
+}
+
+bool CTokenList::ReadAhead()
+{
+    if (m_pos >= m_end)
+        return false;
+    CToken token;
+    m_pos = ScanToken(std::string_view(m_text).substr(0, m_end), m_pos, token);
+    if (token.kind == TK_END) {
+        m_pos = m_end;
+        return false;
+    }
+    m_tokens.push_back(std::move(token));
+    return true;
+}
+
+int CTokenList::PopFront(CToken& token)
+{
+    if (m_tokens.empty() && !ReadAhead()) {
+        token.kind = TK_END;
+        return TK_END;
+    }
+    token = std::move(m_tokens.front());
+    m_tokens.pop_front();
+    return token.kind;
+}
+
+bool CTokenList::IsEmpty()
+{
+    return m_tokens.empty() && !ReadAhead();
+}
+
+std::size_t CTokenList::Size()
+{
+    std::size_t count = m_tokens.size();
+    CToken token;
+    for (std::size_t i = m_pos; i < m_end;) {
+        i = ScanToken(std::string_view(m_text).substr(0, m_end), i, token);
+        if (token.kind != TK_END)
+            ++count;
+    }
+    return count;
+}
+
+void CTokenList::Clear()
+{
+    m_tokens.clear();
+    m_text.clear();
+    m_pos = m_end = 0;
+}
+
+void CTokenList::Tokenize(std::string_view text)
+{
+    Clear();
+    // The whole text is checked now, so that a malformed exponent is reported
+    // before anything is evaluated; the tokens themselves are read as they
+    // are taken, so that a long text costs no more than its own size.
+    m_text.assign(text.data(), text.size());
+    CToken token;
+    std::size_t i = 0;
+    try {
+        while (i < text.size()) {
+            const std::size_t next = ScanToken(text, i, token);
+            if (token.kind == TK_END)
+                break;
+            i = next;
+        }
+    } catch (const CEvalError&) {
+        m_end = i; // the tokens before the malformed number stay
+        throw;
+    }
+    m_end = text.size();
 }

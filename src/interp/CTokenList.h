@@ -23,12 +23,20 @@ public:
     // token.kind to TK_END. Returns the kind.
     int PopFront(CToken& token);
     void Clear();
-    bool IsEmpty() const { return m_tokens.empty(); }
-    std::size_t Size() const { return m_tokens.size(); }
+    bool IsEmpty();
+    std::size_t Size();
     // Clears the list and appends the tokens of `text`. Throws CEvalError on a
     // malformed exponent, keeping the tokens before it.
     void Tokenize(std::string_view text);
 
 private:
+    // Moves the next token of the text not yet read to the end of m_tokens;
+    // false at its end.
+    bool ReadAhead();
+
+    // The tokens read or pushed so far, then the rest of m_text up to m_end.
     std::deque<CToken> m_tokens;
+    std::string m_text;
+    std::size_t m_pos { 0 };
+    std::size_t m_end { 0 };
 };

@@ -27,33 +27,26 @@ constexpr int kPrintedTextY = 20;
 
 const CPen kHighlightPen { 1, kColorBlue };
 
-// More lines, or longer ones, than any page can show (no character is
-// narrower or lower than a unit at print scale).
-constexpr std::size_t kMaxShownLines = 1024;
-constexpr std::size_t kMaxShownLineBytes = 4096;
-
 bool IsCp932LeadByte(unsigned char b)
 {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-// The part of a box text that a page can show, so that a text of megabytes
-// costs no more to lay out than a page of it: the first lines, each cut
-// after its first bytes (at a character boundary). Shorter texts are kept
-// byte for byte.
-std::string ShownPart(std::string_view text)
+} // namespace
+
+std::string chartdraw::ShownPart(std::string_view text, std::size_t maxLines, std::size_t maxLineBytes)
 {
-    if (text.size() <= kMaxShownLineBytes)
+    if (text.size() <= maxLineBytes)
         return std::string(text);
     std::string shown;
     std::size_t lines = 0;
     std::size_t i = 0;
-    while (i < text.size() && lines < kMaxShownLines) {
+    while (i < text.size() && lines < maxLines) {
         std::size_t end = text.find_first_of("\r\n", i);
         if (end == std::string_view::npos)
             end = text.size();
         std::size_t cut = i;
-        while (cut < end && cut - i < kMaxShownLineBytes)
+        while (cut < end && cut - i < maxLineBytes)
             cut += IsCp932LeadByte(static_cast<unsigned char>(text[cut])) && cut + 1 < end ? 2 : 1;
         shown.append(text.substr(i, std::min(cut, end) - i));
         ++lines;
@@ -65,6 +58,8 @@ std::string ShownPart(std::string_view text)
     }
     return shown;
 }
+
+namespace {
 
 // On a printer a box shows its text itself, taken from its editor first so
 // that what was typed is printed even when nothing committed it yet.

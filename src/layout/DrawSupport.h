@@ -8,9 +8,24 @@
 #include "model/ClampedMath.h"
 #include "model/Geometry.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace chartdraw {
+
+// More lines, or longer ones, than any page can show (no character is
+// narrower or lower than a unit at print scale).
+inline constexpr std::size_t kMaxShownLines = 1024;
+inline constexpr std::size_t kMaxShownLineBytes = 4096;
+
+// The part of a box text that can be seen, so that a text of megabytes costs
+// no more to lay out than a page of it: the first `maxLines` lines, each cut
+// after its first `maxLineBytes` bytes (at a character boundary). Texts no
+// longer than `maxLineBytes` are kept byte for byte.
+std::string ShownPart(std::string_view text, std::size_t maxLines = kMaxShownLines,
+                      std::size_t maxLineBytes = kMaxShownLineBytes);
 
 inline int PrintScale(const CDC& dc)
 {

@@ -3,6 +3,7 @@
 #include "view/CBoxEdit.h"
 #include "view/CTavrinView.h"
 #include "base/Codec.h"
+#include "layout/DrawSupport.h"
 
 // Box texts keep Windows line breaks; what the user sees breaks at '\n'.
 QString CBoxText::ToDisplay(const std::string& cp932)
@@ -39,6 +40,8 @@ void CBoxText::SetText(const std::string& text)
     }
     m_displayMade = false;
     m_display.clear();
+    m_paintedMade = false;
+    m_painted.clear();
     m_view.TextReplaced(*this);
 }
 
@@ -49,6 +52,20 @@ const QString& CBoxText::DisplayText() const
         m_displayMade = true;
     }
     return m_display;
+}
+
+const QString& CBoxText::PaintedText() const
+{
+    // Far more than any box shows; below it the whole text is painted.
+    constexpr qsizetype kWholeTextChars = 64 * 1024;
+    const QString& whole = DisplayText();
+    if (whole.size() <= kWholeTextChars)
+        return whole;
+    if (!m_paintedMade) {
+        m_painted = ToDisplay(chartdraw::ShownPart(GetText()));
+        m_paintedMade = true;
+    }
+    return m_painted;
 }
 
 void CBoxText::SetTyped(const QString& plain)
@@ -78,6 +95,8 @@ void CBoxText::SetTyped(const QString& plain)
     }
     m_display = plain;
     m_displayMade = true;
+    m_paintedMade = false;
+    m_painted.clear();
     std::lock_guard lock(m_mutex);
     m_bytes = std::move(bytes);
     m_typed->unencodable = std::move(bad);

@@ -34,6 +34,9 @@ public:
     // The text as the user sees it ('\n' line breaks), for painting, for the
     // editing widget and for messages. Made on first use, then kept.
     const QString& DisplayText() const;
+    // What the view paints: the whole display text, or for a huge text only
+    // the part a box can show, so that a repaint costs what can be seen.
+    const QString& PaintedText() const;
     // Takes the text the user typed (from the editing widget).
     void SetTyped(const QString& plain);
     // The first character of the text that code page 932 cannot hold
@@ -57,6 +60,8 @@ private:
     std::string m_bytes; // GetText's answer
     mutable QString m_display;
     mutable bool m_displayMade { false };
+    mutable QString m_painted;
+    mutable bool m_paintedMade { false };
 
     // Only a text that was typed into carries these. A text that was set and
     // never edited gives back the very bytes it was set from, even where

@@ -235,12 +235,12 @@ void CTavrinView::PaintTexts(QPainter& painter, const QRect& exposed, double sca
             return;
         QRect device;
         const QRect area = TextArea(box, &device);
-        if (area.isEmpty() || !device.intersects(exposed) || text->DisplayText().isEmpty())
+        if (area.isEmpty() || !device.intersects(exposed) || text->PaintedText().isEmpty())
             return;
         painter.save();
         painter.setClipRect(device, Qt::IntersectClip);
         painter.scale(ratio, ratio);
-        painter.drawText(QRect(area.topLeft(), QSize(1 << 24, 1 << 24)), kFlags, text->DisplayText());
+        painter.drawText(QRect(area.topLeft(), QSize(1 << 24, 1 << 24)), kFlags, text->PaintedText());
         painter.restore();
     };
     const auto top = static_cast<std::int64_t>(std::floor((exposed.top() - origin.y()) / scale)) - 1;

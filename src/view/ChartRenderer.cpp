@@ -9,14 +9,17 @@
 #include "base/Codec.h"
 #include "model/Geometry.h"
 #include "base/Texts.h"
+#include "layout/DrawSupport.h"
+#include "model/FileIO.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QFile>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QString>
 #include <QSvgGenerator>
 
@@ -67,7 +70,17 @@ void PaintBoxText(QPainter& painter, const CProcessBox& box, const QRect& visibl
     const QRect editorRect = EditorRect(box);
     if (editorRect.isEmpty() || !editorRect.intersects(visible))
         return;
-    PaintEditorText(painter, editorRect, chartfonts::kEditorTextInset, ToDisplayText(bytes));
+    const int inset = chartfonts::kEditorTextInset;
+    const QRect textArea = editorRect.adjusted(inset, inset, -inset, -inset);
+    // Only what can be seen is laid out: no line is lower than a pixel and no
+    // character narrower (a control byte may show as nothing, so a pixel is
+    // allowed up to four bytes).
+    const QRect seen = editorRect.intersected(visible);
+    const std::int64_t seenLines = std::int64_t { seen.bottom() } - textArea.top() + 1;
+    const std::int64_t seenBytes = 4 * (std::int64_t { seen.right() } - textArea.left() + 1);
+    const std::string shown = chartdraw::ShownPart(bytes, static_cast<std::size_t>(std::max<std::int64_t>(seenLines, 1)),
+        static_cast<std::size_t>(std::max<std::int64_t>(seenBytes, 1)));
+    PaintEditorText(painter, editorRect, inset, ToDisplayText(shown));
 }
 
 // `visible` is the part of the chart (logical units) that the device shows.
@@ -246,9 +259,12 @@ void RenderChartToFile(CRootSequence& root, const std::string& path, ChartFormat
     const QSize size(static_cast<int>(std::min<std::int64_t>(width, kCoordinateLimit)),
         static_cast<int>(std::min<std::int64_t>(height, kCoordinateLimit)));
 
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly))
-        Fail(name, file.errorString());
+    // The file is made in memory and then written as a chart is saved: the
+    // old file survives any failure, a failed write says what failed, and an
+    // interrupted write leaves no temporary file behind.
+    QByteArray bytes;
+    QBuffer file(&bytes);
+    file.open(QIODevice::WriteOnly);
 
     switch (format) {
     case ChartFormat::Png: {
@@ -266,7 +282,7 @@ void RenderChartToFile(CRootSequence& root, const std::string& path, ChartFormat
         DrawChart(painter, root, pass);
         painter.end();
         if (!image.save(&file, "PNG"))
-            Fail(name, file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("the PNG could not be written"));
+            Fail(name, QStringLiteral("the PNG could not be made"));
         break;
     }
     case ChartFormat::Svg: {
@@ -311,8 +327,8 @@ void RenderChartToFile(CRootSequence& root, const std::string& path, ChartFormat
     }
     }
 
-    if (!file.commit())
-        Fail(name, file.errorString());
+    file.close();
+    WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 } // namespace chartrender

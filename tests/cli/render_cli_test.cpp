@@ -4,10 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -49,6 +55,35 @@ PngSize ReadPngSize(const std::string& bytes)
     if (bytes.size() < 24)
         return {};
     return { BigEndian32(bytes, 16), BigEndian32(bytes, 20) };
+}
+
+// A chart of one simple box at (50, 75) of the given size and text.
+std::string OneBoxChart(std::uint32_t width, std::uint32_t height, const std::string& text)
+{
+    auto le = [](std::uint64_t v, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        return out;
+    };
+    std::string length;
+    if (text.size() < 0xFF)
+        length = le(text.size(), 1);
+    else if (text.size() < 0xFFFE)
+        length = "\xFF" + le(text.size(), 2);
+    else
+        length = "\xFF\xFF\xFF" + le(text.size(), 4);
+    return le(1, 4) + le(1, 2) + le(50, 4) + le(75, 4) + le(width, 4) + le(height, 4) + length + text;
+}
+
+// The files in a directory, hidden ones included.
+std::vector<std::string> FilesIn(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 TEST(RenderCli, WritesEachFormat)
@@ -206,6 +241,74 @@ TEST(RenderCli, UnwritableDirectoryKeepsTheOldFile)
     chmod(locked.c_str(), 0755);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(ReadFileBytes(locked + "/out.pdf"), "old");
+}
+
+// A box text is cut to what the box shows before it is laid out, yet a box
+// taller than any page still shows its lower lines: the line at the foot
+// of a 40,000 high box of 1,500 lines is drawn.
+TEST(RenderCli, TallBoxShowsItsLastLines)
+{
+    const std::string dir = TempDir("render-tall-text");
+    std::string text;
+    for (int i = 0; i < 1500; ++i)
+        text += i == 1499 ? "TAIL" : "\r\n";
+    WriteFileBytes(dir + "/tall.pad", OneBoxChart(150, 40000, text));
+    const std::string tall = dir + "/tall.svg";
+    ASSERT_EQ(RunCli({ "render", dir + "/tall.pad", "-o", tall }).status, 0);
+    EXPECT_NE(ReadFileBytes(tall).find("TAIL"), std::string::npos);
+}
+
+// A failed write says what failed (here the file size limit a full disk
+// also meets) and leaves neither the file nor a temporary behind.
+TEST(RenderCli, FailedWriteSaysWhy)
+{
+    const std::string dir = TempDir("render-fsize");
+    const std::string chart = WriteChart(dir);
+    const std::string out = dir + "/out.svg";
+    const std::string command = "ulimit -f 1; trap '' XFSZ; exec '" + std::string(TAVRIN_CLI) + "' render '" + chart
+        + "' -o '" + out + "' 2>'" + dir + "/err'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string err = ReadFileBytes(dir + "/err");
+    EXPECT_NE(err.find("out.svg: File too large"), std::string::npos) << err;
+    EXPECT_EQ(err.find("Unknown error"), std::string::npos) << err;
+    EXPECT_EQ(FilesIn(dir), (std::vector<std::string> { "chart.pad", "err" }));
+}
+
+// Ctrl+C or SIGTERM while a render is under way leaves no hidden file
+// beside the output; a render that ends first leaves just its output. The
+// box's text of 10 MB took seconds to draw when it was not cut to what the
+// box shows.
+TEST(RenderCli, SignalLeavesNoTemporaryFile)
+{
+    const std::string dir = TempDir("render-signal");
+    std::string text;
+    while (text.size() < (std::size_t { 10 } << 20))
+        text += "x = 1, ";
+    WriteFileBytes(dir + "/big.pad", OneBoxChart(150, 25, text));
+    for (int signal : { SIGINT, SIGTERM }) {
+        SCOPED_TRACE(signal);
+        const std::string out = dir + "/out.png";
+        std::filesystem::remove(out);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            execl(TAVRIN_CLI, TAVRIN_CLI, "render", (dir + "/big.pad").c_str(), "-o", out.c_str(),
+                static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(pid, signal);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (WIFSIGNALED(status)) {
+            EXPECT_EQ(WTERMSIG(status), signal);
+            EXPECT_EQ(FilesIn(dir), (std::vector<std::string> { "big.pad" }));
+        } else {
+            EXPECT_EQ(WEXITSTATUS(status), 0);
+            EXPECT_EQ(FilesIn(dir), (std::vector<std::string> { "big.pad", "out.png" }));
+        }
+    }
 }
 
 } // namespace

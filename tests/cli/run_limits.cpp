@@ -139,6 +139,54 @@ TEST(RunLimits, ScatteredArrayElementsCostWhatTheyStore)
     }
 }
 
+// A box text of 10 MB costs a few times its size to evaluate, with the
+// results and messages it always had: a chain of ten megabytes of
+// assignments nests each in the last and is too deep, a sum that long adds
+// up, and an output list that long prints every item.
+TEST(RunLimits, LongTextsCostAFewTimesTheirSize)
+{
+    const std::string dir = TempDir("run_limits_long_texts");
+    const std::size_t size = std::size_t { 10 } << 20;
+    auto repeat = [&](const std::string& item) {
+        std::string out;
+        out.reserve(size + item.size());
+        while (out.size() < size)
+            out += item;
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::string outline;
+        long peakMb; // the chain took about 600 MB, the list 780 MB
+    };
+    const Case cases[] = {
+        { "chain", "simple: " + repeat("x = 1, ") + "x = 1\n", 160 },
+        { "sum", "simple: x = " + repeat("1 + ") + "1\noutput: x\n", 80 },
+        { "list", "output: " + repeat("1, ") + "2\n", 320 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string chart = BuildChart(dir, c.name, c.outline);
+        const Finished run = RunToFiles({ "run", chart }, dir + "/out", dir + "/err");
+        const std::string out = ReadFileBytes(dir + "/out");
+        const std::string err = ReadFileBytes(dir + "/err");
+        if (std::string(c.name) == "chain") {
+            EXPECT_NE((out + err).find("Nesting too deep."), std::string::npos) << err;
+        } else if (std::string(c.name) == "sum") {
+            EXPECT_EQ(run.status, 0) << err;
+            EXPECT_EQ(out, std::to_string(size / 4 + 1) + "\n");
+        } else {
+            EXPECT_EQ(run.status, 0) << err;
+            EXPECT_EQ(out.size(), (size + 2) / 3 * 2 + 2);
+            EXPECT_EQ(out.substr(0, 4), "1 1 ");
+            EXPECT_EQ(out.substr(out.size() - 4), "1 2\n");
+        }
+        if (kPeaksMeanSomething) {
+            EXPECT_LT(run.peakKb, c.peakMb * 1024);
+        }
+    }
+}
+
 // Past the memory limit the run ends with its own status and message, and
 // what it printed before (buffered for a file) is all there.
 TEST(RunLimits, MemoryLimitEndsTheRunAndKeepsTheOutput)

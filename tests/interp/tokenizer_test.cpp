@@ -137,6 +137,40 @@ TEST(Tokenizer, ListOperations)
     EXPECT_TRUE(list.IsEmpty());
 }
 
+TEST(Tokenizer, TextIsReadAsItsTokensAreTaken)
+{
+    // Tokens pushed in front of a text not yet read come before it, and an
+    // appended one after all of it, however much of it was read.
+    CTokenList list;
+    list.Tokenize("a, b >>= 1");
+    CToken token;
+    EXPECT_EQ(list.PopFront(token), TK_IDENT);
+    list.PushFront(CToken { TK_NUMBER, "9", 9 });
+    list.Append(CToken { TK_STRING, "end", 0 });
+    EXPECT_EQ(list.Size(), 6u);
+    std::vector<int> kinds;
+    while (list.PopFront(token) != TK_END)
+        kinds.push_back(token.kind);
+    EXPECT_EQ(kinds, (std::vector<int> { TK_NUMBER, TK_COMMA, TK_IDENT, TK_SHR_ASSIGN, TK_NUMBER, TK_STRING }));
+    EXPECT_TRUE(list.IsEmpty());
+
+    // The tokens of a long text are those of its parts, in order.
+    std::string text;
+    for (int i = 0; i < 10000; ++i)
+        text += "x" + std::to_string(i) + " <= .5e1,";
+    list.Tokenize(text);
+    EXPECT_FALSE(list.IsEmpty());
+    for (int i = 0; i < 10000; ++i) {
+        ASSERT_EQ(list.PopFront(token), TK_IDENT);
+        ASSERT_EQ(token.text, "x" + std::to_string(i));
+        ASSERT_EQ(list.PopFront(token), TK_LE);
+        ASSERT_EQ(list.PopFront(token), TK_NUMBER);
+        ASSERT_EQ(token.value, 5.0);
+        ASSERT_EQ(list.PopFront(token), TK_COMMA);
+    }
+    EXPECT_EQ(list.PopFront(token), TK_END);
+}
+
 TEST(Tokenizer, LongLexemesAreKeptWhole)
 {
     const std::string literal(5000, 'z');

@@ -71,6 +71,8 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
+    // An interrupted render leaves no hidden temporary file beside OUT.
+    RemoveTemporaryFilesOnSignals();
     CTavrinDoc doc;
     try {
         doc.Load(input);
