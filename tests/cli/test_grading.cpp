@@ -173,7 +173,7 @@ TEST(Grading, EveryResultKindIsToldApartAndHostileChartsHarmNoOtherRun)
     for (const auto& r : timedReport.charts[0].results)
         EXPECT_EQ(r.kind, grade::ResultKind::Time);
 
-    auto run = RunCli({ "test", charts, "--cases", c.cases, "--max-steps", "100000", "--memory", "2", "--max-output", "16", "-j", "2",
+    auto run = RunCli({ "test", charts, "--cases", c.cases, "--max-steps", "100000", "--memory", "2", "--timeout", "120", "--max-output", "16", "-j", "2",
         "--json", c.dir + "/r.json", "--csv", c.dir + "/r.csv", "--junit", c.dir + "/r.xml", "--html", c.dir + "/r.html" });
     EXPECT_EQ(run.status, 1) << run.err;
     const grade::Report report = ReadReport(c.dir + "/r.json");
@@ -367,7 +367,7 @@ TEST(Grading, RequirementsOnTheChart)
 TEST(Grading, ShardsMergeIntoTheReportOfOneRun)
 {
     const Class c = MakeClass("grading-shards");
-    const std::vector<std::string> common { "test", c.dir + "/charts", "--cases", c.cases, "--max-steps", "10000", "--memory", "48",
+    const std::vector<std::string> common { "test", c.dir + "/charts", "--cases", c.cases, "--max-steps", "10000", "--memory", "48", "--timeout", "120",
         "--max-output", "4" };
     auto with = [&](std::vector<std::string> extra) {
         std::vector<std::string> args = common;
