@@ -1,7 +1,7 @@
 #include "app/CAboutDialog.h"
 
 #include "app/CPrompts.h"
-#include "base/Texts.h"
+#include "app/UiTexts.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

@@ -14,7 +14,7 @@
 #include "app/CommandIds.h"
 #include "model/FileIO.h"
 #include "exec/RunDriver.h"
-#include "base/Texts.h"
+#include "app/UiTexts.h"
 #include "view/CBoxEdit.h"
 #include "codegen/ExactGenerator.h"
 

@@ -1,6 +1,6 @@
 #include "app/CPrompts.h"
 
-#include "base/Texts.h"
+#include "app/UiTexts.h"
 
 #include <QCoreApplication>
 #include <QDir>

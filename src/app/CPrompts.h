@@ -2,6 +2,7 @@
 // The program's questions to the user: message boxes and file-name dialogs.
 // They go through replaceable handlers so that tests can answer them.
 
+#include "view/QtText.h"
 #include <QMessageBox>
 #include <QString>
 
@@ -33,9 +34,7 @@ QString AskSavePath(QWidget* parent, const QString& suggested);
 QString FileErrorReason(const QString& path, bool saving, const std::string& systemReason);
 
 // A system text (UTF-8) as a QString.
-inline QString Text(std::string_view utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
+using ui::QtText;
+inline QString Text(std::string_view utf8) { return QtText(utf8); }
 
 } // namespace prompts

@@ -3,7 +3,7 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "base/TavrinVersion.h"
-#include "base/Texts.h"
+#include "app/UiTexts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -2,6 +2,7 @@
 
 #include "view/CConsoleChannel.h"
 #include "base/Texts.h"
+#include "view/QtText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -35,10 +36,6 @@ constexpr int kRows = 25;
 std::atomic<bool> s_failNextOpen { false };
 int s_scrollbackForTesting = 0;
 
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A monospaced face that also has the Japanese glyphs, so that full-width
 // characters line up at two columns as they did on the original console.
@@ -168,7 +165,7 @@ void StartConsoleJob(QWidget* owner, ConsoleKind kind, std::function<void(CConso
         }
         delete window.data();
         auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Tavrin"),
-                                    FromUtf8(texts::kConsoleOpenFailed) + QLatin1Char('\n')
+                                    ui::QtText(texts::kConsoleOpenFailed) + QLatin1Char('\n')
                                         + QString::fromLocal8Bit(e.what()),
                                     QMessageBox::Ok, owner);
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -232,8 +229,8 @@ CConsoleWindow::~CConsoleWindow()
 
 QString CConsoleWindow::TitleFor(ConsoleKind kind)
 {
-    return FromUtf8(texts::kConsoleTitlePrefix)
-        + FromUtf8(kind == ConsoleKind::Run ? texts::kRunTitle : texts::kCodeTitle);
+    return ui::QtText(texts::kConsoleTitlePrefix)
+        + ui::QtText(kind == ConsoleKind::Run ? texts::kRunTitle : texts::kCodeTitle);
 }
 
 int CConsoleWindow::ScrollbackLines()
@@ -266,7 +263,7 @@ bool CConsoleWindow::DrainOutput(int budgetMs)
     std::string chunk;
     while (m_channel->Take(chunk, kDrainChunk)) {
         any = true;
-        AppendOutput(FromUtf8(m_decoder.Feed(chunk)));
+        AppendOutput(ui::QtText(m_decoder.Feed(chunk)));
         if (clock.elapsed() >= budgetMs)
             break;
     }
@@ -274,7 +271,7 @@ bool CConsoleWindow::DrainOutput(int budgetMs)
     if (m_channel->IsReleased() && m_channel->PendingOutput() == 0) {
         const std::string rest = m_decoder.Flush();
         if (!rest.empty()) {
-            AppendOutput(FromUtf8(rest));
+            AppendOutput(ui::QtText(rest));
             any = true;
         }
     }
@@ -424,9 +421,8 @@ void CConsoleWindow::keyPressEvent(QKeyEvent* e)
     if ((key == Qt::Key_Pause && (mods & Qt::ControlModifier)) || key == Qt::Key_Cancel) {
         // Ctrl+Break only tells the user that it was seen: unlike Ctrl+C it
         // does not stop the run. The box is not modal, so output goes on.
-        auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromUtf8(texts::kHandlerCaption.data(),
-                                        static_cast<int>(texts::kHandlerCaption.size())),
-            QString::fromUtf8(texts::kHandlerMessage.data(), static_cast<int>(texts::kHandlerMessage.size())),
+        auto* box = new QMessageBox(QMessageBox::NoIcon, ui::QtText(texts::kHandlerCaption),
+            ui::QtText(texts::kHandlerMessage),
             QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setObjectName(QStringLiteral("handlerMessage"));

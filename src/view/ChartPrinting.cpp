@@ -3,6 +3,7 @@
 #include "model/CTavrinDoc.h"
 #include "view/ChartRenderer.h"
 #include "base/Texts.h"
+#include "view/QtText.h"
 
 #include <QMarginsF>
 #include <QMessageBox>
@@ -24,11 +25,6 @@ namespace {
 
 const QString kOrganisation = QStringLiteral("Local AppWizard-Generated Applications");
 const QString kApplication = QStringLiteral("Tavrin");
-
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A printer with the kept settings and the resolution whose dots the print
 // pass measures in.
@@ -53,7 +49,7 @@ void RepaintScreen(QWidget* parent)
 
 void ReportFailure(QWidget* parent)
 {
-    QMessageBox::warning(parent, QStringLiteral("Tavrin"), FromUtf8(texts::kPrintFailed));
+    QMessageBox::warning(parent, ui::QtText(texts::kAppTitle), ui::QtText(texts::kPrintFailed));
 }
 
 // False when the device would not start a page.

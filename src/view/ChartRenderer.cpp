@@ -9,6 +9,7 @@
 #include "base/Codec.h"
 #include "model/Geometry.h"
 #include "base/Texts.h"
+#include "view/QtText.h"
 #include "layout/DrawSupport.h"
 #include "model/FileIO.h"
 
@@ -291,7 +292,7 @@ void RenderChartToFile(CRootSequence& root, const std::string& path, ChartFormat
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setResolution(dpi);
-        svg.setTitle(QString::fromUtf8(texts::kAppTitle.data(), static_cast<qsizetype>(texts::kAppTitle.size())));
+        svg.setTitle(ui::QtText(texts::kAppTitle));
         QPainter painter;
         if (!painter.begin(&svg))
             Fail(name, QStringLiteral("the SVG could not be started"));
@@ -303,7 +304,7 @@ void RenderChartToFile(CRootSequence& root, const std::string& path, ChartFormat
     case ChartFormat::Pdf: {
         QPdfWriter pdf(&file);
         pdf.setResolution(dpi);
-        pdf.setCreator(QString::fromUtf8(texts::kAppTitle.data(), static_cast<qsizetype>(texts::kAppTitle.size())));
+        pdf.setCreator(ui::QtText(texts::kAppTitle));
         if (pass == ChartPass::Print) {
             // One sheet of paper, as the printer gets it.
             pdf.setPageSize(QPageSize(QPageSize::A4));

@@ -4,7 +4,7 @@
 #include "view/CConsoleWindow.h"
 #include "ConsoleTestSupport.h"
 #include "base/Codec.h"
-#include "base/Texts.h"
+#include "app/UiTexts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

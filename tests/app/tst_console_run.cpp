@@ -9,7 +9,7 @@
 #include "codegen/ExactGenerator.h"
 #include "model/Outline.h"
 #include "exec/RunDriver.h"
-#include "base/Texts.h"
+#include "app/UiTexts.h"
 
 #include <QApplication>
 #include <QDir>

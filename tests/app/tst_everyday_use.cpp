@@ -11,7 +11,7 @@
 #include "app/CTavrinApp.h"
 #include "app/CommandIds.h"
 #include "model/Outline.h"
-#include "base/Texts.h"
+#include "app/UiTexts.h"
 
 #include <QLibraryInfo>
 #include <QMenu>

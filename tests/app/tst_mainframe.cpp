@@ -8,7 +8,7 @@
 #include "view/CConsoleWindow.h"
 #include "app/CTavrinApp.h"
 #include "app/CommandIds.h"
-#include "base/Texts.h"
+#include "app/UiTexts.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -9,7 +9,7 @@
 #include "view/ChartPrinting.h"
 #include "view/ChartRenderer.h"
 #include "model/Outline.h"
-#include "base/Texts.h"
+#include "app/UiTexts.h"
 
 #include <QApplication>
 #include <QFile>

@@ -16,7 +16,7 @@
 #include "view/ChartRenderer.h"
 #include "app/CommandIds.h"
 #include "model/Outline.h"
-#include "base/Texts.h"
+#include "app/UiTexts.h"
 
 #include <QFontMetricsF>
 #include <QImage>
