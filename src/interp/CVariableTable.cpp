@@ -143,7 +143,9 @@ public:
         return true;
     }
 
-    void Collect(std::vector<std::pair<std::string, double>>& out) const
+    // Calls f(index, value) for every element kept in a page, by index.
+    template <class F>
+    void ForEachPaged(F&& f) const
     {
         for (std::size_t c = 0; c < m_chunks.size(); ++c) {
             if (!m_chunks[c])
@@ -155,10 +157,15 @@ public:
                 const std::size_t first = ((c << kChunkBits) + p) << kPageBits;
                 for (std::uint32_t i = 0; i < kPageSize; ++i) {
                     if (page->IsStored(i))
-                        out.emplace_back(Name(static_cast<std::int32_t>(first + i)), page->Value(i));
+                        f(static_cast<std::int32_t>(first + i), page->Value(i));
                 }
             }
         }
+    }
+
+    void Collect(std::vector<std::pair<std::string, double>>& out) const
+    {
+        ForEachPaged([&](std::int32_t index, double value) { out.emplace_back(Name(index), value); });
         for (const auto& [index, value] : m_sparse)
             out.emplace_back(Name(index), value);
         for (const auto& [key, value] : m_multi) {
@@ -175,22 +182,10 @@ public:
     void Visit(CVariableVisitor& visitor) const
     {
         std::int32_t index = 0;
-        for (std::size_t c = 0; c < m_chunks.size(); ++c) {
-            if (!m_chunks[c])
-                continue;
-            for (std::size_t p = 0; p < kPagesPerChunk; ++p) {
-                const CPage* page = m_chunks[c]->pages[p].get();
-                if (!page)
-                    continue;
-                const std::size_t first = ((c << kChunkBits) + p) << kPageBits;
-                for (std::uint32_t i = 0; i < kPageSize; ++i) {
-                    if (page->IsStored(i)) {
-                        index = static_cast<std::int32_t>(first + i);
-                        visitor.Element(m_base, &index, 1, page->Value(i));
-                    }
-                }
-            }
-        }
+        ForEachPaged([&](std::int32_t at, double value) {
+            index = at;
+            visitor.Element(m_base, &index, 1, value);
+        });
         for (const auto& [at, value] : m_sparse) {
             index = at;
             visitor.Element(m_base, &index, 1, value);

@@ -245,32 +245,32 @@ void CQPainterDC::LineTo(int x, int y)
     m_position = to;
 }
 
+// On a scaled device: false when the shape lies outside what is painted,
+// else the pen is set and the corners are mapped to device pixels.
+bool CQPainterDC::MapShape(int& left, int& top, int& right, int& bottom)
+{
+    if (!m_scaled)
+        return true;
+    if (Culled(left, top, right, bottom))
+        return false;
+    UsePen();
+    left = MapX(left);
+    top = MapY(top);
+    right = MapX(right);
+    bottom = MapY(bottom);
+    return true;
+}
+
 void CQPainterDC::Rectangle(int left, int top, int right, int bottom)
 {
-    if (m_scaled) {
-        if (Culled(left, top, right, bottom))
-            return;
-        UsePen();
-        left = MapX(left);
-        top = MapY(top);
-        right = MapX(right);
-        bottom = MapY(bottom);
-    }
-    m_painter.drawRect(ExclusiveRect(left, top, right, bottom));
+    if (MapShape(left, top, right, bottom))
+        m_painter.drawRect(ExclusiveRect(left, top, right, bottom));
 }
 
 void CQPainterDC::Ellipse(int left, int top, int right, int bottom)
 {
-    if (m_scaled) {
-        if (Culled(left, top, right, bottom))
-            return;
-        UsePen();
-        left = MapX(left);
-        top = MapY(top);
-        right = MapX(right);
-        bottom = MapY(bottom);
-    }
-    m_painter.drawEllipse(ExclusiveRect(left, top, right, bottom));
+    if (MapShape(left, top, right, bottom))
+        m_painter.drawEllipse(ExclusiveRect(left, top, right, bottom));
 }
 
 CPen CQPainterDC::SelectPen(const CPen& pen)

@@ -61,6 +61,7 @@ public:
 private:
     void ApplyPen();
     bool Culled(int left, int top, int right, int bottom) const;
+    bool MapShape(int& left, int& top, int& right, int& bottom);
     void UsePen();
 
     QPainter& m_painter;
