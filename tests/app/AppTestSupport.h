@@ -16,17 +16,30 @@
 #include <QApplication>
 #include <QFile>
 #include <QInputMethodEvent>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <deque>
 #include <string>
+
+// CTest runs test programs side by side (one program even several times, at
+// different scale factors); a settings file shared between them makes one
+// test see what another just wrote. Each process gets settings of its own.
+inline void IsolateTestSettings()
+{
+    static QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+}
 
 inline void InitAppTestResources()
 {
     Q_INIT_RESOURCE(tavrin);
     // Recent files and printer settings go to a test location.
     QStandardPaths::setTestModeEnabled(true);
+    IsolateTestSettings();
 }
 
 // Answers message boxes and file dialogs from queues and records what was

@@ -10,6 +10,7 @@
 #include "view/ChartRenderer.h"
 #include "model/Outline.h"
 #include "app/UiTexts.h"
+#include "AppTestSupport.h"
 
 #include <QApplication>
 #include <QFile>
@@ -116,7 +117,11 @@ class TestPrinting : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        IsolateTestSettings();
+    }
     void init()
     {
         QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Tavrin")).clear();
