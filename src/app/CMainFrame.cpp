@@ -19,6 +19,7 @@
 #include "codegen/ExactGenerator.h"
 
 #include <QApplication>
+#include <QClipboard>
 
 #include <algorithm>
 #include <QCloseEvent>
@@ -89,6 +90,8 @@ CMainFrame::CMainFrame()
     ConnectCommands();
     LoadRecentFiles();
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
+    // A box copied in another window or program makes Paste available.
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateCommandUI);
     // Clicks on the main window during a run bring the console to the front.
     qApp->installEventFilter(this);
     resize(900, 650);
@@ -150,6 +153,8 @@ void CMainFrame::CreateActions()
 
     AddAction(cmd::kEditUndo, texts::kItemEditUndo)
         ->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace) });
+    AddAction(cmd::kEditRedo, texts::kItemEditRedo)
+        ->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) });
     AddAction(cmd::kEditCut, texts::kItemEditCut, texts::kPromptEditCut,
               ThemeIcon("edit-cut", ResourceIcon("cut.svg")))
         ->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete) });
@@ -227,7 +232,7 @@ void CMainFrame::CreateMenus()
     m_menus129 = {
         menu(texts::kMenuFile, { kFileNew, kFileOpen, kFileClose, kFileSave, kFileSaveAs, 0, kFilePrint,
                                  kFilePrintPreview, kFilePrintSetup, 0, kFileMru1, 0, kAppExit }),
-        menu(texts::kMenuEdit, { kEditUndo, 0, kEditCut, kEditCopy, kEditPaste }),
+        menu(texts::kMenuEdit, { kEditUndo, kEditRedo, 0, kEditCut, kEditCopy, kEditPaste }),
         // Until the chart has a Run menu, the exact C program is shown from here.
         menu(texts::kMenuView, { kViewToolBar, kViewStatusBar, 0, kViewZoomIn, kViewZoomOut, kViewZoomReset, 0, kGenerateExactCode }),
         menu(texts::kMenuWindow, { kWindowCascade, kWindowTileHorz, kWindowArrange }),
@@ -347,6 +352,14 @@ void CMainFrame::ConnectCommands()
     }
     on(kAppExit, [this] { close(); });
 
+    on(kEditUndo, [this] {
+        if (CTavrinView* view = ActiveView())
+            view->OnEditUndo();
+    });
+    on(kEditRedo, [this] {
+        if (CTavrinView* view = ActiveView())
+            view->OnEditRedo();
+    });
     on(kEditCut, [this] {
         if (CTavrinView* view = ActiveView())
             view->OnEditCut();
@@ -435,6 +448,9 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CTavrinDoc> doc, const QString
     connect(child, &CChildFrame::Closed, this, &CMainFrame::UpdateCommandUI);
     connect(child, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateCommandUI);
     connect(&child->View(), &CTavrinView::Changed, this, &CMainFrame::UpdateCommandUI);
+    connect(&child->View(), &CTavrinView::PasteRefused, this, [this] {
+        prompts::Message(this, QMessageBox::Warning, Text(texts::kUnexpectedFileFormat));
+    });
     connect(&child->View(), &CTavrinView::ZoomChanged, this, [this, child] {
         RememberZoom(*child);
         UpdateCommandUI();
@@ -845,8 +861,16 @@ void CMainFrame::UpdateCommandUI()
     set(kViewZoomOut, shownChild && zoom > CTavrinView::ZoomSteps().front());
     set(kViewZoomReset, shownChild != nullptr);
     m_zoomLabel->setText(ZoomText());
-    set(kEditUndo, false);
-    set(kEditCut, view && view->CanCutOrCopy());
+    // Undo and Redo say in the status bar which step they take back or do
+    // again.
+    const CUndoStack* history = child ? &child->Document().History() : nullptr;
+    set(kEditUndo, view && view->CanUndo());
+    set(kEditRedo, view && view->CanRedo());
+    Action(kEditUndo)->setStatusTip(view && view->CanUndo()
+            ? Text(texts::kPromptUndoPrefix) + Text(history->UndoText()) : QString());
+    Action(kEditRedo)->setStatusTip(view && view->CanRedo()
+            ? Text(texts::kPromptRedoPrefix) + Text(history->RedoText()) : QString());
+    set(kEditCut, view && view->IsEditable() && view->CanCutOrCopy());
     set(kEditCopy, view && view->CanCutOrCopy());
     set(kEditPaste, view && view->CanPaste());
     Action(kEditPaste)->setChecked(view && view->IsPasteTool());

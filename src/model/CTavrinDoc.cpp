@@ -70,9 +70,16 @@ bool CTavrinDoc::ClickAt(int x, int y, CDC* dc, const CProcessBox* clipboard)
     std::vector<std::unique_ptr<CUndoCommand>> inserts;
     for (const CBoxPlace& gap : gaps)
         inserts.push_back(std::make_unique<CInsertBoxCommand>(gap, m_tool, clipboard));
-    if (inserts.size() == 1)
-        return Execute(std::move(inserts.front()), dc);
-    return Execute(std::make_unique<CCompoundCommand>(std::move(inserts)), dc);
+    std::unique_ptr<CUndoCommand> step = inserts.size() == 1
+        ? std::move(inserts.front())
+        : std::make_unique<CCompoundCommand>(std::move(inserts));
+    // An insertion is never merged into another step: the history keeps it.
+    const CUndoCommand& kept = *step;
+    if (!Execute(std::move(step), dc))
+        return false;
+    // The new box is the one the user goes on with.
+    SelectOnly(kept.SelectionAfterApply());
+    return true;
 }
 
 bool CTavrinDoc::DeleteSelected()

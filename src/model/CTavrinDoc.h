@@ -52,6 +52,8 @@ public:
     // Chart operations offered to the view.
     void Draw(CDC* dc, CEditorHost* view);
     void DeselectAll();
+    // Selects the boxes hit or inserts at the gaps under the point; a box
+    // inserted is then selected alone.
     bool ClickAt(int x, int y, CDC* dc, const CProcessBox* clipboard);
     bool DeleteSelected();
     bool HitsResizeHandle(int x, int y) const;

@@ -5,6 +5,7 @@
 #include "view/CTavrinView.h"
 #include "view/ChartFonts.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
@@ -24,6 +25,9 @@ CBoxEdit::CBoxEdit(CTavrinView& view)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setTabChangesFocus(false);
+    // The chart has one history, in which the typing is a step: the widget
+    // keeps none of its own (nor offers it in its context menu).
+    setUndoRedoEnabled(false);
     // The view places the widget where the painted text starts.
     document()->setDocumentMargin(0);
     QPalette palette = this->palette();
@@ -80,16 +84,19 @@ std::string CBoxEdit::UnencodableChar() const
 
 void CBoxEdit::Edited()
 {
-    if (m_text)
-        m_text->SetTyped(toPlainText());
+    if (!m_text)
+        return;
+    m_text->SetTyped(toPlainText());
+    m_view.TextTyped(*m_text);
 }
 
 bool CBoxEdit::IsFrameAccelerator(const QKeyEvent& key)
 {
-    static const std::array<QKeySequence, 19> accelerators {
+    static const std::array<QKeySequence, 21> accelerators {
         QKeySequence(Qt::CTRL | Qt::Key_N),      QKeySequence(Qt::CTRL | Qt::Key_O),
         QKeySequence(Qt::CTRL | Qt::Key_S),      QKeySequence(Qt::CTRL | Qt::Key_P),
         QKeySequence(Qt::CTRL | Qt::Key_Z),      QKeySequence(Qt::ALT | Qt::Key_Backspace),
+        QKeySequence(Qt::CTRL | Qt::Key_Y),      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
         QKeySequence(Qt::CTRL | Qt::Key_X),      QKeySequence(Qt::SHIFT | Qt::Key_Delete),
         QKeySequence(Qt::CTRL | Qt::Key_C),      QKeySequence(Qt::CTRL | Qt::Key_Insert),
         QKeySequence(Qt::CTRL | Qt::Key_V),      QKeySequence(Qt::SHIFT | Qt::Key_Insert),
@@ -110,8 +117,9 @@ bool CBoxEdit::IsFrameAccelerator(const QKeyEvent& key)
 
 bool CBoxEdit::event(QEvent* e)
 {
-    // The text widget claims Cut, Copy, Paste and Undo for itself before the
-    // window's shortcuts are looked at; leave those keys to the main window.
+    // The text widget claims Cut, Copy, Paste, Undo and Redo for itself
+    // before the window's shortcuts are looked at; leave those keys to the
+    // main window.
     if (e->type() == QEvent::ShortcutOverride && IsFrameAccelerator(*static_cast<QKeyEvent*>(e))) {
         e->ignore();
         return true;
@@ -142,14 +150,28 @@ void CBoxEdit::keyPressEvent(QKeyEvent* e)
         e->accept();
         return;
     }
-    // A disabled frame command still owns its keys (Undo has no handler):
-    // they never reach the text.
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        m_view.EditorEscaped(*this);
+        e->accept();
+        return;
+    }
+    // A disabled frame command still owns its keys (Undo with nothing to
+    // undo): they never reach the text.
     if (IsFrameAccelerator(*e)) {
         e->accept();
         return;
     }
     m_view.EditorKeyPressed();
     QPlainTextEdit::keyPressEvent(e);
+}
+
+void CBoxEdit::focusOutEvent(QFocusEvent* e)
+{
+    // A menu opened or another window activated is no leaving of the box;
+    // the focus going elsewhere in the program is.
+    if (e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason)
+        m_view.EditorLeft();
+    QPlainTextEdit::focusOutEvent(e);
 }
 
 void CBoxEdit::inputMethodEvent(QInputMethodEvent* e)

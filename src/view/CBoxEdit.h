@@ -38,13 +38,14 @@ public:
     QString DisplayText() const { return toPlainText(); }
 
     // Keys the main window translates before an editor sees them: they act
-    // on boxes (Cut, Copy, Paste, Undo), on the zoom or on the program,
-    // never on the text.
+    // on boxes (Cut, Copy, Paste), on the chart's history (Undo, Redo), on
+    // the zoom or on the program, never on the text.
     static bool IsFrameAccelerator(const QKeyEvent& key);
 
 protected:
     bool event(QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;

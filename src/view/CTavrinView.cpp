@@ -2,6 +2,8 @@
 
 #include "view/CBoxEdit.h"
 #include "view/CBoxText.h"
+#include "model/BoxClipboard.h"
+#include "model/CArchive.h"
 #include "model/CBranchBox.h"
 #include "model/CPreTestLoopBox.h"
 #include "view/CQPainterDC.h"
@@ -11,9 +13,11 @@
 #include "model/Geometry.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScopedValueRollback>
@@ -87,6 +91,93 @@ void VisitBoxesBetween(const CBoxSequence& sequence, std::int64_t top, std::int6
             break;
         }
     }
+}
+
+QString BoxMimeType()
+{
+    return QString::fromLatin1(kBoxMimeType.data(), static_cast<qsizetype>(kBoxMimeType.size()));
+}
+
+// The arms of a branch, then-arm first, or the body of a loop; null for the
+// others.
+CBoxSequence* FirstArm(CProcessBox& box)
+{
+    switch (box.Kind()) {
+    case BoxKind::Branch:
+        return &static_cast<CBranchBox&>(box).m_thenSeq;
+    case BoxKind::PreTestLoop:
+    case BoxKind::PostTestLoop:
+        return &static_cast<CPreTestLoopBox&>(box).m_bodySeq;
+    default:
+        return nullptr;
+    }
+}
+
+CBoxSequence* ElseArm(CProcessBox& box)
+{
+    return box.Kind() == BoxKind::Branch ? &static_cast<CBranchBox&>(box).m_elseSeq : nullptr;
+}
+
+CProcessBox* FirstOf(const CBoxSequence& sequence)
+{
+    return sequence.m_boxes.empty() ? nullptr : sequence.m_boxes.front().get();
+}
+
+CProcessBox* LastOf(const CBoxSequence& sequence)
+{
+    return sequence.m_boxes.empty() ? nullptr : sequence.m_boxes.back().get();
+}
+
+// The box a navigation key goes to from the box at `place`, or null. Up and
+// Down stay in the sequence; as the two arms of a branch stand one above
+// the other, they go on from the end of the then-arm to the else-arm and
+// back.
+CProcessBox* NavigationTarget(CBoxPlace place, int key)
+{
+    CBoxSequence& sequence = *place.sequence;
+    const auto index = static_cast<std::size_t>(place.index);
+    CProcessBox& box = *sequence.m_boxes[index];
+    CProcessBox* owner = sequence.m_owner;
+    switch (key) {
+    case Qt::Key_Up:
+        if (index > 0)
+            return sequence.m_boxes[index - 1].get();
+        if (owner && ElseArm(*owner) == &sequence)
+            return LastOf(*FirstArm(*owner));
+        return nullptr;
+    case Qt::Key_Down:
+        if (index + 1 < sequence.m_boxes.size())
+            return sequence.m_boxes[index + 1].get();
+        if (owner && ElseArm(*owner) && FirstArm(*owner) == &sequence)
+            return FirstOf(*ElseArm(*owner));
+        return nullptr;
+    case Qt::Key_Home:
+        return FirstOf(sequence);
+    case Qt::Key_End:
+        return LastOf(sequence);
+    case Qt::Key_Right: {
+        CBoxSequence* arm = FirstArm(box);
+        if (!arm)
+            return nullptr;
+        if (CProcessBox* first = FirstOf(*arm))
+            return first;
+        // An empty then-arm leaves the else-arm to go to.
+        CBoxSequence* elseArm = ElseArm(box);
+        return elseArm ? FirstOf(*elseArm) : nullptr;
+    }
+    case Qt::Key_Left:
+        return owner;
+    default:
+        return nullptr;
+    }
+}
+
+// Where gap `index` of a sequence runs along its line, logical.
+void GapExtent(const CBoxSequence& sequence, int index, int& top, int& bottom)
+{
+    const auto at = static_cast<std::size_t>(index);
+    top = at == 0 ? sequence.m_top : sequence.m_boxes[at - 1]->m_y + sequence.m_boxes[at - 1]->m_height;
+    bottom = at < sequence.m_boxes.size() ? sequence.m_boxes[at]->m_y : sequence.m_bottom;
 }
 
 } // namespace
@@ -170,6 +261,8 @@ void CTavrinView::paintEvent(QPaintEvent* e)
         m_doc.Draw(&dc, this);
     }
     PaintTexts(painter, exposed, scale, origin);
+    painter.scale(ratio, ratio);
+    PaintDropGap(painter);
     painter.end();
 
     // The scrollable area follows the chart after every paint.
@@ -189,7 +282,55 @@ void CTavrinView::paintEvent(QPaintEvent* e)
         if (CBoxEdit* editor = EditBox(created->Box()))
             editor->setFocus(Qt::OtherFocusReason);
     }
+    if (m_revealSelection) {
+        m_revealSelection = false;
+        RevealSelected();
+    }
     PlaceLiveEditor();
+}
+
+void CTavrinView::PaintDropGap(QPainter& painter)
+{
+    if (!m_dragging || !m_dropGap)
+        return;
+    int top = 0;
+    int bottom = 0;
+    GapExtent(*m_dropGap.sequence, m_dropGap.index, top, bottom);
+    const int x = m_dropGap.sequence->m_x;
+    const QPoint from = ToViewport(QPoint(x, top));
+    const QPoint to = ToViewport(QPoint(x, bottom));
+    const int middle = (from.y() + to.y()) / 2;
+    const int reach = static_cast<int>(std::lround(40 * Scale()));
+    painter.save();
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 3, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(from, to);
+    painter.drawLine(QPoint(from.x() - reach / 4, middle), QPoint(from.x() + reach, middle));
+    painter.restore();
+}
+
+void CTavrinView::RevealSelected()
+{
+    const CProcessBox* box = SelectedBox();
+    if (!box)
+        return;
+    const QPoint topLeft = ToViewport(QPoint(box->m_x, box->m_y));
+    const QPoint bottomRight = ToViewport(QPoint(box->m_x + box->m_width, box->m_y + box->m_height));
+    const int margin = static_cast<int>(std::lround(10 * Scale()));
+    const QRect page = viewport()->rect();
+    const int dy = verticalScrollBar()->value();
+    const int dx = horizontalScrollBar()->value();
+    // In content coordinates, so that the first correction does not move
+    // the second one's box.
+    auto fit = [margin](QScrollBar* bar, int low, int high, int pageSize) {
+        int value = bar->value();
+        if (high + margin > value + pageSize)
+            value = high + margin - pageSize;
+        if (low - margin < value)
+            value = low - margin;
+        bar->setValue(value);
+    };
+    fit(verticalScrollBar(), topLeft.y() + dy, bottomRight.y() + dy, page.height());
+    fit(horizontalScrollBar(), topLeft.x() + dx, bottomRight.x() + dx, page.width());
 }
 
 QRect CTavrinView::TextArea(const CProcessBox& box, QRect* deviceEditorRect) const
@@ -275,8 +416,12 @@ CBoxEdit* CTavrinView::EditBox(CProcessBox& box)
         return nullptr;
     if (!m_liveEditor)
         m_liveEditor = new CBoxEdit(*this);
+    if (m_liveEditor->isReadOnly() == IsEditable())
+        m_liveEditor->setReadOnly(!IsEditable());
     if (m_liveEditor->Attached() != text) {
         CBoxText* previous = m_liveEditor->Attached();
+        // Typing into another box is another step.
+        m_doc.CloseStep();
         m_liveEditor->Attach(text);
         // The previous box's text is painted again, this one's no longer.
         if (previous)
@@ -465,21 +610,55 @@ void CTavrinView::EndResize()
         viewport()->releaseMouse();
         m_resizing = false;
         viewport()->update();
+        // One drag is one step of the history.
+        m_doc.CloseStep();
     }
     m_resizeBox = nullptr;
 }
 
+void CTavrinView::EndDrag()
+{
+    if (m_dragging) {
+        viewport()->releaseMouse();
+        viewport()->unsetCursor();
+        viewport()->update();
+    }
+    m_dragging = false;
+    m_dragBox = nullptr;
+    m_dropGap = {};
+}
+
+void CTavrinView::CancelGestures()
+{
+    EndResize();
+    EndDrag();
+}
+
+void CTavrinView::SetEditable(bool editable)
+{
+    if (editable == m_editable)
+        return;
+    CancelGestures();
+    m_editable = editable;
+    m_doc.CloseStep();
+    if (m_liveEditor)
+        m_liveEditor->setReadOnly(!editable);
+    Refresh();
+}
+
 void CTavrinView::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() != Qt::LeftButton || m_resizing) {
+    if (e->button() != Qt::LeftButton || m_resizing || m_dragging) {
         QAbstractScrollArea::mousePressEvent(e);
         return;
     }
+    m_dragBox = nullptr;
     const QPoint p = ToLogical(e->position().toPoint());
-    if (m_doc.HitsResizeHandle(p.x(), p.y())) {
+    if (IsEditable() && m_doc.HitsResizeHandle(p.x(), p.y())) {
         m_resizeBox = m_doc.FindResizeHandleBox(p.x(), p.y());
         m_resizing = m_resizeBox != nullptr;
         if (m_resizing) {
+            m_doc.CloseStep();
             viewport()->setCursor(Qt::SizeFDiagCursor);
             // A release anywhere, even outside the window, ends the drag.
             viewport()->grabMouse();
@@ -504,25 +683,73 @@ void CTavrinView::mousePressEvent(QMouseEvent* e)
     }
     setFocus(Qt::MouseFocusReason);
     m_doc.DeselectAll();
+    if (!IsEditable()) {
+        // Selection only: the click inserts nowhere.
+        ClickGaps(m_doc.m_root, p.x(), p.y(), Hits::Select);
+        Refresh();
+        return;
+    }
+    // The paste tool pastes the box copied last in any window; data of
+    // Tavrin's type that is no box is refused before anything changes.
+    const bool pasting = m_doc.m_tool == kToolPaste;
+    if (pasting && m_doc.GapAt(p.x(), p.y()) && !TakeSystemClipboard()) {
+        Refresh();
+        return;
+    }
     // The paste tool needs something to paste.
-    if (m_doc.m_tool != kToolPaste || m_clipboard) {
-        bool inserted = false;
+    bool inserted = false;
+    if (!pasting || m_clipboard) {
         WithClientDC([&](CDC& dc) { inserted = m_doc.ClickAt(p.x(), p.y(), &dc, m_clipboard.get()); });
         // The new box's editor takes the focus when the paint makes it.
         m_focusNewEditor = inserted;
+    } else {
+        ClickGaps(m_doc.m_root, p.x(), p.y(), Hits::Select);
+    }
+    // A press on a box's margin may start dragging it.
+    if (!inserted) {
+        m_dragBox = SelectedBox();
+        m_dragStart = e->position().toPoint();
     }
     Refresh();
+}
+
+void CTavrinView::UpdateDrop(QPoint logical, Qt::KeyboardModifiers modifiers)
+{
+    const CBoxPlace gap = m_doc.GapAt(logical.x(), logical.y());
+    const CBoxPlace from = FindPlaceOf(m_doc.m_root, *m_dragBox);
+    const CBoxPlace drop = CMoveBoxCommand::CanMove(from, gap) ? gap : CBoxPlace {};
+    if (drop.sequence != m_dropGap.sequence || drop.index != m_dropGap.index) {
+        m_dropGap = drop;
+        viewport()->update();
+    }
+    if (!m_dropGap)
+        viewport()->setCursor(Qt::ForbiddenCursor);
+    else
+        viewport()->setCursor((modifiers & Qt::ControlModifier) ? Qt::DragCopyCursor : Qt::DragMoveCursor);
 }
 
 void CTavrinView::mouseMoveEvent(QMouseEvent* e)
 {
     const QPoint p = ToLogical(e->position().toPoint());
+    if (m_dragBox && (e->buttons() & Qt::LeftButton) && !m_resizing) {
+        if (!m_dragging
+            && (e->position().toPoint() - m_dragStart).manhattanLength() >= QApplication::startDragDistance()) {
+            m_dragging = true;
+            viewport()->grabMouse();
+        }
+        if (m_dragging) {
+            UpdateDrop(p, e->modifiers());
+            QAbstractScrollArea::mouseMoveEvent(e);
+            return;
+        }
+    }
     if (m_resizing && m_resizeBox) {
-        WithClientDC([&](CDC& dc) { m_resizeBox->ResizeTo(p.x(), p.y(), &dc); });
+        WithClientDC([&](CDC& dc) { m_doc.ResizeBox(*m_resizeBox, p.x(), p.y(), &dc); });
+        // Every move of the drag marks the chart modified, as it always did.
         m_doc.SetModifiedFlag(true);
         Refresh();
     }
-    if (m_resizing || m_doc.HitsResizeHandle(p.x(), p.y()))
+    if (m_resizing || (IsEditable() && m_doc.HitsResizeHandle(p.x(), p.y())))
         viewport()->setCursor(Qt::SizeFDiagCursor);
     else if (e->buttons() == Qt::NoButton && TextAt(p))
         viewport()->setCursor(Qt::IBeamCursor); // as over the text widget
@@ -534,9 +761,29 @@ void CTavrinView::mouseMoveEvent(QMouseEvent* e)
 void CTavrinView::mouseReleaseEvent(QMouseEvent* e)
 {
     const QPoint p = ToLogical(e->position().toPoint());
+    if (m_dragging && e->button() == Qt::LeftButton) {
+        UpdateDrop(p, e->modifiers());
+        CProcessBox* box = m_dragBox;
+        const CBoxPlace gap = m_dropGap;
+        const bool copy = (e->modifiers() & Qt::ControlModifier) != 0;
+        EndDrag();
+        if (gap) {
+            WithClientDC([&](CDC& dc) {
+                if (copy)
+                    m_doc.CopyBox(*box, gap, &dc);
+                else
+                    m_doc.MoveBox(*box, gap, &dc);
+            });
+            m_revealSelection = true;
+        }
+        Refresh();
+        QAbstractScrollArea::mouseReleaseEvent(e);
+        return;
+    }
+    m_dragBox = nullptr;
     const bool wasResizing = m_resizing;
     EndResize();
-    if (m_doc.HitsResizeHandle(p.x(), p.y()))
+    if (IsEditable() && m_doc.HitsResizeHandle(p.x(), p.y()))
         viewport()->setCursor(Qt::SizeFDiagCursor);
     else
         viewport()->unsetCursor();
@@ -545,24 +792,161 @@ void CTavrinView::mouseReleaseEvent(QMouseEvent* e)
     QAbstractScrollArea::mouseReleaseEvent(e);
 }
 
+CProcessBox* CTavrinView::SelectedBox() const
+{
+    const CBoxPlace place = FindSelectedPlace(m_doc.m_root);
+    return place ? place.sequence->m_boxes[static_cast<std::size_t>(place.index)].get() : nullptr;
+}
+
+void CTavrinView::SelectBox(CProcessBox& box)
+{
+    m_doc.DeselectAll();
+    box.m_selected = 1;
+    m_revealSelection = true;
+    Refresh();
+}
+
+bool CTavrinView::NavigateKey(int key)
+{
+    const CBoxPlace place = FindSelectedPlace(m_doc.m_root);
+    CProcessBox* target = nullptr;
+    if (place)
+        target = NavigationTarget(place, key);
+    else if (key == Qt::Key_Up || key == Qt::Key_End)
+        target = LastOf(m_doc.m_root);
+    else if (key != Qt::Key_Left)
+        target = FirstOf(m_doc.m_root);
+    if (target)
+        SelectBox(*target);
+    // A key with nowhere to go still belongs to the selection, not to
+    // scrolling; without any box it scrolls.
+    return target != nullptr || place;
+}
+
+void CTavrinView::EditSelected()
+{
+    CProcessBox* box = SelectedBox();
+    if (!box)
+        return;
+    // Every painted box has its text; one never painted gets it now.
+    WithClientDC([&](CDC& dc) { box->CreateEditor(&dc, this); });
+    m_lastCreated = nullptr;
+    if (CBoxEdit* editor = EditBox(*box)) {
+        editor->setFocus(Qt::OtherFocusReason);
+        editor->moveCursor(QTextCursor::End);
+    }
+    m_revealSelection = true;
+    Refresh();
+}
+
+void CTavrinView::InsertAfterSelection()
+{
+    if (!IsEditable())
+        return;
+    if (m_doc.m_tool == kToolPaste && (!TakeSystemClipboard() || !m_clipboard))
+        return;
+    CancelGestures();
+    CProcessBox* box = nullptr;
+    WithClientDC([&](CDC& dc) {
+        box = m_doc.InsertAfterSelection(m_clipboard.get(), &dc);
+        if (box)
+            box->CreateEditor(&dc, this);
+    });
+    m_lastCreated = nullptr;
+    if (!box)
+        return;
+    if (CBoxEdit* editor = EditBox(*box))
+        editor->setFocus(Qt::OtherFocusReason);
+    m_revealSelection = true;
+    Refresh();
+}
+
 void CTavrinView::keyPressEvent(QKeyEvent* e)
 {
-    // In an editor the Delete key edits the text; only the view's own focus
-    // makes it delete the selected box.
+    // Keys reach the view only while it has the focus itself: in an editor
+    // the Delete key and the arrows edit the text.
     if (e->key() == Qt::Key_Delete && hasFocus()) {
+        if (!IsEditable())
+            return;
         // A drag must not go on with a box that no longer exists.
-        EndResize();
+        CancelGestures();
         if (m_doc.DeleteSelected())
             Refresh();
         return;
     }
+    const Qt::KeyboardModifiers modifiers = e->modifiers() & ~Qt::KeypadModifier;
+    if (!hasFocus() || (modifiers != Qt::NoModifier && e->key() != Qt::Key_Escape)) {
+        QAbstractScrollArea::keyPressEvent(e);
+        return;
+    }
+    switch (e->key()) {
+    case Qt::Key_Escape:
+        if (m_dragging)
+            EndDrag();
+        return;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        if (m_dragging || m_resizing || NavigateKey(e->key()))
+            return;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F2:
+        if (!m_dragging && !m_resizing)
+            EditSelected();
+        return;
+    case Qt::Key_Insert:
+        InsertAfterSelection();
+        return;
+    default:
+        break;
+    }
     QAbstractScrollArea::keyPressEvent(e);
+}
+
+bool CTavrinView::CanUndo() const
+{
+    return IsEditable() && m_doc.History().CanUndo();
+}
+
+bool CTavrinView::CanRedo() const
+{
+    return IsEditable() && m_doc.History().CanRedo();
+}
+
+void CTavrinView::OnEditUndo()
+{
+    if (!CanUndo())
+        return;
+    CancelGestures();
+    WithClientDC([&](CDC& dc) { m_doc.Undo(&dc); });
+    m_revealSelection = true;
+    Refresh();
+}
+
+void CTavrinView::OnEditRedo()
+{
+    if (!CanRedo())
+        return;
+    CancelGestures();
+    WithClientDC([&](CDC& dc) { m_doc.Redo(&dc); });
+    m_revealSelection = true;
+    Refresh();
 }
 
 void CTavrinView::OnEditCut()
 {
-    EndResize();
-    TakeIntoClipboard(m_doc.Cut());
+    if (!IsEditable())
+        return;
+    CancelGestures();
+    std::unique_ptr<CProcessBox> box = m_doc.Cut();
+    if (box)
+        PublishBox(*box);
+    TakeIntoClipboard(std::move(box));
 }
 
 void CTavrinView::OnEditCopy()
@@ -570,7 +954,53 @@ void CTavrinView::OnEditCopy()
     // A copy of a root box taken for a box selected inside it must carry the
     // texts as typed, not as they stood at the last save.
     m_doc.m_root.CommitText();
-    TakeIntoClipboard(m_doc.Copy());
+    std::unique_ptr<CProcessBox> box = m_doc.Copy();
+    if (box)
+        PublishBox(*box);
+    TakeIntoClipboard(std::move(box));
+}
+
+void CTavrinView::PublishBox(const CProcessBox& box)
+{
+    auto data = std::make_unique<QMimeData>();
+    std::string bytes;
+    try {
+        // The clipboard box has no editors: its texts are what it holds.
+        bytes = BoxToBytes(const_cast<CProcessBox&>(box));
+        data->setText(QString::fromStdString(BoxOutline(box)));
+    } catch (const std::exception&) {
+        // Too deep for a box record: it stays in this view's clipboard.
+        m_clipboardBytes.clear();
+        return;
+    }
+    m_clipboardBytes = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    data->setData(BoxMimeType(), m_clipboardBytes);
+    QApplication::clipboard()->setMimeData(data.release());
+}
+
+bool CTavrinView::TakeSystemClipboard()
+{
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    // Anything else on the clipboard (a text copied elsewhere) leaves the
+    // box copied last in this view.
+    if (!data || !data->hasFormat(BoxMimeType()))
+        return true;
+    const QByteArray bytes = data->data(BoxMimeType());
+    if (m_clipboard && bytes == m_clipboardBytes)
+        return true;
+    std::unique_ptr<CProcessBox> box;
+    try {
+        box = BoxFromBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    } catch (const std::exception&) {
+        // Not a box (or one nested too deeply to read): nothing changes.
+        emit PasteRefused();
+        return false;
+    }
+    if (m_clipboard)
+        m_clipboard->ReleaseContents();
+    m_clipboard = std::move(box);
+    m_clipboardBytes = bytes;
+    return true;
 }
 
 // The old clipboard box is released only when there is a new one: Cut or
@@ -587,7 +1017,7 @@ void CTavrinView::TakeIntoClipboard(std::unique_ptr<CProcessBox> box)
 
 void CTavrinView::OnEditPaste()
 {
-    if (!m_clipboard)
+    if (!IsEditable() || !TakeSystemClipboard() || !m_clipboard)
         return;
     m_doc.m_tool = kToolPaste;
     emit Changed();
@@ -596,6 +1026,16 @@ void CTavrinView::OnEditPaste()
 bool CTavrinView::CanCutOrCopy() const
 {
     return m_doc.ContainsSelection();
+}
+
+bool CTavrinView::CanPaste() const
+{
+    if (!IsEditable())
+        return false;
+    if (m_clipboard)
+        return true;
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data && data->hasFormat(BoxMimeType());
 }
 
 bool CTavrinView::IsPasteTool() const
@@ -619,10 +1059,37 @@ void CTavrinView::EditorClicked(CBoxEdit& editor)
 
 void CTavrinView::EditorKeyPressed()
 {
-    if (m_doc.IsModified())
+    if (!IsEditable() || m_doc.IsModified())
         return;
     m_doc.SetModifiedFlag(true);
     emit Changed();
+}
+
+void CTavrinView::TextTyped(CBoxText& text)
+{
+    if (!IsEditable())
+        return;
+    const std::size_t index = m_doc.History().Index();
+    const std::size_t count = m_doc.History().Count();
+    m_doc.SetBoxText(text.Box(), text.GetText());
+    // Keys that only add to the open step leave the commands as they were.
+    if (m_doc.History().Index() != index || m_doc.History().Count() != count)
+        emit Changed();
+}
+
+void CTavrinView::EditorLeft()
+{
+    m_doc.CloseStep();
+}
+
+void CTavrinView::EditorEscaped(CBoxEdit& editor)
+{
+    m_doc.CloseStep();
+    m_doc.DeselectAll();
+    if (CBoxText* text = editor.Attached())
+        text->Box().m_selected = 1;
+    setFocus(Qt::OtherFocusReason);
+    Refresh();
 }
 
 void CTavrinView::ForEachBox(CBoxSequence& sequence, const std::function<void(CProcessBox&)>& visit)

@@ -1,9 +1,14 @@
 #pragma once
 // The scrolling window in which one chart is shown and edited. It paints the
 // chart with the layout-and-draw pass, keeps the scrollable area as large as
-// the chart, turns mouse input into selection, insertion and resizing,
-// handles the Delete key and Cut, Copy and Paste with a one-box clipboard of
-// its own, and makes every box's editor (CEditorHost).
+// the chart, turns mouse input into selection, insertion, resizing and
+// moving boxes by dragging, and keys into moving the selection, editing and
+// inserting; it handles Delete, Undo and Redo, and Cut, Copy and Paste with a
+// clipboard box of its own that it shares through the system clipboard, and
+// makes every box's editor (CEditorHost).
+//
+// Every change goes through the document's history. Whether the chart may
+// be changed at all is decided in one place, IsEditable.
 //
 // Box texts are painted by the view; one text widget (CBoxEdit) lies over
 // the box being edited. The view is drawn at a zoom (25 % to 400 %) that
@@ -13,9 +18,11 @@
 // destroys the document (and with it every editor) before the view.
 
 #include "model/CBoxEditor.h"
+#include "model/ChartCommands.h"
 #include "model/ToolIds.h"
 
 #include <QAbstractScrollArea>
+#include <QByteArray>
 
 #include <functional>
 #include <memory>
@@ -43,21 +50,54 @@ public:
 
     std::unique_ptr<CBoxEditor> CreateEditor(CProcessBox& box) override;
 
+    // Whether the chart may be changed from this view: every edit (mouse,
+    // keys, typing, commands) asks here. A chart that may not be changed can
+    // still be looked at, scrolled, zoomed, selected and copied.
+    bool IsEditable() const { return m_editable; }
+    void SetEditable(bool editable);
+
     // Edit commands and their enabling.
+    void OnEditUndo();
+    void OnEditRedo();
+    bool CanUndo() const;
+    bool CanRedo() const;
     void OnEditCut();
     void OnEditCopy();
-    // Paste is a tool: the next click on a gap inserts a copy of the clipboard.
+    // Paste is a tool: the next click on a gap inserts a copy of the
+    // clipboard box, which is the box copied last in any Tavrin window.
     void OnEditPaste();
     bool CanCutOrCopy() const;
-    bool CanPaste() const { return m_clipboard != nullptr; }
+    bool CanPaste() const;
     bool IsPasteTool() const;
     // One of the six insertion tools (or the paste tool).
     void SetTool(ToolId tool);
     const CProcessBox* Clipboard() const { return m_clipboard.get(); }
 
+    // The selected box that keys and Enter act on (the first from the top),
+    // or null.
+    CProcessBox* SelectedBox() const;
+    // Selects `box` alone and scrolls it into sight at the next paint.
+    void SelectBox(CProcessBox& box);
+    // Enter and F2: the caret goes to the end of the selected box's text.
+    void EditSelected();
+    // Insert: a box of the current tool below the selected one (at the head
+    // of the chart when none is), selected, its editor taking the focus.
+    void InsertAfterSelection();
+
+    // While a box is being dragged: the gap it would be dropped into, or an
+    // empty place where a drop would do nothing.
+    bool IsDraggingBox() const { return m_dragging; }
+    CBoxPlace DropGap() const { return m_dropGap; }
+
     // Called by the box editors.
     void EditorClicked(CBoxEdit& editor);
     void EditorKeyPressed();
+    // The user typed into the text: a step of the chart's history.
+    void TextTyped(CBoxText& text);
+    // The focus left the editor for somewhere else in the program.
+    void EditorLeft();
+    // Escape in the editor: back to the view, the box selected.
+    void EditorEscaped(CBoxEdit& editor);
     void WheelFromEditor(QWheelEvent* e);
     void TextGone(CBoxText& text);
     void TextReplaced(CBoxText& text);
@@ -100,6 +140,9 @@ signals:
     // changed: command states and titles need a refresh.
     void Changed();
     void ZoomChanged(int percent);
+    // The system clipboard holds data of Tavrin's type that is not a box:
+    // nothing was pasted.
+    void PasteRefused();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -114,6 +157,21 @@ protected:
 
 private:
     void TakeIntoClipboard(std::unique_ptr<CProcessBox> box);
+    // Puts the box on the system clipboard, for every Tavrin window and
+    // program and, as its outline, for other programs.
+    void PublishBox(const CProcessBox& box);
+    // Takes a box that another window or program put on the system clipboard
+    // as the clipboard box. False, with a PasteRefused, when it is not a box.
+    bool TakeSystemClipboard();
+    // Ends a resize or a drag under way (before a change they must not
+    // outlive).
+    void CancelGestures();
+    void EndDrag();
+    void UpdateDrop(QPoint logical, Qt::KeyboardModifiers modifiers);
+    void PaintDropGap(QPainter& painter);
+    // Keeps the selected box in sight (after the layout of a paint).
+    void RevealSelected();
+    bool NavigateKey(int key);
     // Runs `use` with a device context for the view outside painting (for
     // insertion, which places editors), scroll origin applied.
     void WithClientDC(const std::function<void(CDC&)>& use);
@@ -131,9 +189,20 @@ private:
     void DetachLiveEditor();
 
     CTavrinDoc& m_doc;
+    bool m_editable { true };
     bool m_resizing { false };
     CProcessBox* m_resizeBox { nullptr }; // not owned
     std::unique_ptr<CProcessBox> m_clipboard;
+    // The system clipboard's bytes that m_clipboard was made from or put
+    // there as, so that a paste parses only what is new.
+    QByteArray m_clipboardBytes;
+    // A press on a box's margin may become a drag of the box.
+    CProcessBox* m_dragBox { nullptr }; // not owned
+    QPoint m_dragStart;                 // viewport
+    bool m_dragging { false };
+    CBoxPlace m_dropGap;
+    // The next paint scrolls the selected box into sight.
+    bool m_revealSelection { false };
     QSize m_chartSize; // logical
     QSize m_scrollSize;
     int m_zoom { 100 };

@@ -125,7 +125,7 @@ private slots:
                                 Text(texts::kItemFilePrintSetup), "-", Text(texts::kItemRecentFiles), "-",
                                 Text(texts::kItemAppExit) }));
         QCOMPARE(MenuItems(*m_frame, 1),
-                 (QStringList { Text(texts::kItemEditUndo), "-", Text(texts::kItemEditCut),
+                 (QStringList { Text(texts::kItemEditUndo), Text(texts::kItemEditRedo), "-", Text(texts::kItemEditCut),
                                 Text(texts::kItemEditCopy), Text(texts::kItemEditPaste) }));
         // The open charts are listed below the commands, the active one
         // checked; choosing one activates it.
@@ -205,6 +205,7 @@ private slots:
             { kFileSave, { QKeySequence(Qt::CTRL | Qt::Key_S) } },
             { kFilePrint, { QKeySequence(Qt::CTRL | Qt::Key_P) } },
             { kEditUndo, { QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace) } },
+            { kEditRedo, { QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) } },
             { kEditCut, { QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete) } },
             { kEditCopy, { QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert) } },
             { kEditPaste, { QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert) } },
