@@ -3,7 +3,6 @@
 #include "view/CBoxEdit.h"
 #include "view/CBoxText.h"
 #include "model/BoxClipboard.h"
-#include "model/CArchive.h"
 #include "model/CBranchBox.h"
 #include "model/CPreTestLoopBox.h"
 #include "view/CQPainterDC.h"
@@ -98,8 +97,7 @@ QString BoxMimeType()
     return QString::fromLatin1(kBoxMimeType.data(), static_cast<qsizetype>(kBoxMimeType.size()));
 }
 
-// The arms of a branch, then-arm first, or the body of a loop; null for the
-// others.
+// The then-arm of a branch or the body of a loop; null for the others.
 CBoxSequence* FirstArm(CProcessBox& box)
 {
     switch (box.Kind()) {
