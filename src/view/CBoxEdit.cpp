@@ -169,7 +169,7 @@ void CBoxEdit::focusOutEvent(QFocusEvent* e)
 {
     // A menu opened or another window activated is no leaving of the box;
     // the focus going elsewhere in the program is.
-    if (e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason)
+    if (m_text && e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason)
         m_view.EditorLeft();
     QPlainTextEdit::focusOutEvent(e);
 }

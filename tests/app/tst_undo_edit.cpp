@@ -245,6 +245,14 @@ private slots:
         }
         Drag(MarginPoint(branch), GapPoint(Root(), 1), Qt::ControlModifier);
         QCOMPARE(Doc().SaveToBytes(), before);
+        // Escape while dragging: no drop, even onto a gap that takes it.
+        Select(branch);
+        Drag(MarginPoint(branch), GapPoint(Root(), 2), {}, [&] {
+            QVERIFY(View().DropGap());
+            QTest::keyClick(&View(), Qt::Key_Escape);
+            QVERIFY(!View().IsDraggingBox());
+        });
+        QCOMPARE(Doc().SaveToBytes(), before);
         QCOMPARE(Doc().History().Count(), steps);
     }
 
