@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class CBoxEdit;
@@ -49,7 +50,7 @@ public:
     // Paste is a tool: the next click on a gap inserts a copy of the clipboard.
     void OnEditPaste();
     bool CanCutOrCopy() const;
-    bool CanPaste() const { return m_clipboard != nullptr; }
+    bool CanPaste() const { return m_clipboard != nullptr && !m_readOnly; }
     bool IsPasteTool() const;
     // One of the six insertion tools (or the paste tool).
     void SetTool(ToolId tool);
@@ -92,6 +93,37 @@ public:
     // character (UTF-8); null when every text can be stored.
     CBoxText* FindUnencodable(std::string* badChar = nullptr) const;
 
+    // While a run reads the chart it is read-only: no insertion, deletion,
+    // resizing, cutting, pasting or typing; a click only selects a box.
+    // Every editing path of the view asks this one flag.
+    void SetReadOnly(bool readOnly);
+    bool IsReadOnly() const { return m_readOnly; }
+
+    // The box selected (the innermost one), or null.
+    CProcessBox* SelectedBox() const;
+
+    // Breakpoints belong to this window's chart, not to its file. A box
+    // that leaves the chart takes its breakpoint with it.
+    void ToggleBreakpoint(const CProcessBox& box);
+    void ClearBreakpoints();
+    bool HasBreakpoint(const CProcessBox& box) const { return m_breakpoints.count(&box) != 0; }
+    // In chart order, only boxes that are in the chart.
+    std::vector<const CProcessBox*> Breakpoints() const;
+
+    // The box a watched run is about to execute (null: none), shown filled,
+    // with the loops and branches around it marked as in progress, and
+    // scrolled into sight.
+    void SetCurrentBox(const CProcessBox* box);
+    const CProcessBox* CurrentBox() const { return m_currentBox; }
+    // The containers around the current box, outermost first.
+    const std::vector<const CProcessBox*>& EnclosingBoxes() const { return m_enclosing; }
+    // The box whose text failed at the end of a run: selected and shown in
+    // the error colour until the user clicks or a run starts.
+    void ShowFailedBox(const CProcessBox& box);
+    const CProcessBox* FailedBox() const { return m_failedBox; }
+    // Scrolls as little as needed for the box to be in sight.
+    void EnsureVisible(const CProcessBox& box);
+
     // Visits every box of a sequence and of the sequences inside its boxes.
     static void ForEachBox(CBoxSequence& sequence, const std::function<void(CProcessBox&)>& visit);
 
@@ -129,6 +161,11 @@ private:
     QRect TextArea(const CProcessBox& box, QRect* deviceEditorRect = nullptr) const;
     void PlaceLiveEditor();
     void DetachLiveEditor();
+    void PaintRunMarks(QPainter& painter, const QRect& exposed, double scale, QPointF origin, bool underTexts);
+    // The innermost box whose outline holds the logical point, if any.
+    CProcessBox* BoxAt(QPoint logical) const;
+    // Whether `box` is in the chart; `path` gets the containers around it.
+    bool FindBox(const CProcessBox& box, std::vector<const CProcessBox*>* path) const;
 
     CTavrinDoc& m_doc;
     bool m_resizing { false };
@@ -143,4 +180,9 @@ private:
     CBoxText* m_lastCreated { nullptr };
     bool m_focusNewEditor { false };
     bool m_painting { false };
+    bool m_readOnly { false };
+    std::unordered_set<const CProcessBox*> m_breakpoints;
+    const CProcessBox* m_currentBox { nullptr };
+    std::vector<const CProcessBox*> m_enclosing;
+    const CProcessBox* m_failedBox { nullptr };
 };
