@@ -15,6 +15,7 @@
 
 #include <QElapsedTimer>
 #include <QMdiArea>
+#include <QPainter>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <QtTest>
@@ -348,6 +349,71 @@ private slots:
         QVERIFY(!OpenConsole());
         if (program)
             QTRY_VERIFY(!m_frame->isVisible());
+    }
+
+    // The main window destroyed with a run paused (or one waiting for its
+    // input) ends the run before the chart it reads goes.
+    void destroyingTheWindowEndsTheRunFirst()
+    {
+        OpenOutline("simple: a = 1\n"
+                    "input: x\n");
+        Start(cmd::kStep);
+        QVERIFY(WaitForPause(1));
+        m_frame.reset();
+        QVERIFY(!OpenConsole());
+        m_frame = std::make_unique<CMainFrame>();
+        OpenOutline("input: x\n");
+        Start(cmd::kContinue);
+        QTest::qWait(50);
+        m_frame.reset();
+        QVERIFY(!OpenConsole());
+        m_frame = std::make_unique<CMainFrame>();
+    }
+
+    // Not a check: with TAVRIN_SCREENSHOT_DIR set (scripts/screenshot-console.sh)
+    // it saves a picture of a watched run: the chart with the box about to
+    // run, a breakpoint, the variable watch and the console.
+    void screenshot()
+    {
+        const QString dir = qEnvironmentVariable("TAVRIN_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("TAVRIN_SCREENSHOT_DIR is not set");
+        m_frame->resize(1000, 640);
+        CChildFrame* child = m_frame->OpenDocumentFile(QStringLiteral(TAVRIN_SOURCE_DIR "/examples/gcd.pad"));
+        QVERIFY(child);
+        child->showMaximized();
+        CTavrinView& view = child->View();
+        Paint(view);
+        CBoxSequence& root = child->Document().m_root;
+        CBoxSequence& body = static_cast<CPreTestLoopBox&>(*root.m_boxes[3]).m_bodySeq;
+        ClickChart(view, MarginPoint(*body.m_boxes[0]));
+        Trigger(cmd::kToggleBreakpoint);
+        child->Document().DeselectAll();
+        Start(cmd::kStep);
+        QVERIFY(WaitForPause(1));
+        QVERIFY(Resume(cmd::kStep));
+        Trigger(cmd::kStep);
+        QPointer<CConsoleWindow> console = OpenConsole();
+        QVERIFY(WaitForTail(console, QStringLiteral("\n")));
+        Type(console, QStringLiteral("1071\n462\n"));
+        QVERIFY(WaitForPause(3));
+        for (int id : { cmd::kContinue, cmd::kStep, cmd::kStep, cmd::kContinue, cmd::kStep })
+            QVERIFY(Resume(id));
+        QTest::qWait(300);
+        console->DrainOutput();
+        const QImage window = m_frame->grab().toImage();
+        const QImage text = console->grab().toImage().scaled(console->size() * 0.7, Qt::KeepAspectRatio,
+                                                            Qt::SmoothTransformation);
+        QImage picture(window.size(), QImage::Format_RGB32);
+        QPainter painter(&picture);
+        painter.drawImage(0, 0, window);
+        const QPoint at(window.width() - text.width() - 12, window.height() - text.height() - 40);
+        painter.fillRect(QRect(at - QPoint(2, 2), text.size() + QSize(4, 4)), Qt::darkGray);
+        painter.drawImage(at, text);
+        painter.end();
+        QVERIFY(picture.save(dir + QStringLiteral("/screenshot-stepping.png")));
+        Trigger(cmd::kStop);
+        EndRun();
     }
 
     // Not a check: with TAVRIN_FIGURES set it prints how long a step takes
