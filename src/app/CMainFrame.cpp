@@ -17,7 +17,13 @@
 #include "app/UiTexts.h"
 #include "view/CBoxEdit.h"
 #include "codegen/ExactGenerator.h"
+#include "app/CRunWatch.h"
+#include "app/CVariableDock.h"
+#include "base/Codec.h"
+#include "view/CConsoleChannel.h"
+#include "view/QtText.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 
@@ -87,6 +93,9 @@ CMainFrame::CMainFrame()
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    m_variables = new CVariableDock(this);
+    addDockWidget(Qt::RightDockWidgetArea, m_variables);
+    m_variables->hide(); // until a run is watched
     ConnectCommands();
     LoadRecentFiles();
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
@@ -100,6 +109,8 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
+    // A job still under way reads a chart: it ends before any chart goes.
+    EndConsoleJobs(this);
     // Documents before views: see CChildFrame.
     for (CChildFrame* child : m_mdiArea->findChildren<CChildFrame*>())
         delete child;
@@ -185,10 +196,47 @@ void CMainFrame::CreateActions()
         action->setText(TooltipOf(tool.prompt));
         action->setCheckable(true);
     }
-    AddAction(cmd::kRun, {}, texts::kPromptRun, ResourceIcon("run.svg"))->setText(TooltipOf(texts::kPromptRun));
-    AddAction(cmd::kGenerateCode, {}, texts::kPromptGenerateCode, ResourceIcon("code.svg"))
-        ->setText(TooltipOf(texts::kPromptGenerateCode));
+    struct RunCommand {
+        int id;
+        std::string_view text;
+        std::string_view prompt;
+        const char* icon;
+        QKeySequence key;
+    };
+    const RunCommand runCommands[] = {
+        { cmd::kRun, texts::kItemRun, texts::kPromptRun, "run.svg", QKeySequence(Qt::Key_F5) },
+        { cmd::kStep, texts::kItemStep, texts::kPromptStep, "step.svg", QKeySequence(Qt::Key_F10) },
+        { cmd::kStepOver, texts::kItemStepOver, texts::kPromptStepOver, nullptr, QKeySequence(Qt::SHIFT | Qt::Key_F10) },
+        { cmd::kContinue, texts::kItemContinue, texts::kPromptContinue, "continue.svg", QKeySequence(Qt::Key_F8) },
+        { cmd::kPause, texts::kItemPause, texts::kPromptPause, nullptr, QKeySequence() },
+        { cmd::kStop, texts::kItemStop, texts::kPromptStop, "stop.svg", QKeySequence(Qt::SHIFT | Qt::Key_F5) },
+        { cmd::kToggleBreakpoint, texts::kItemToggleBreakpoint, texts::kPromptToggleBreakpoint, nullptr,
+          QKeySequence(Qt::Key_F9) },
+        { cmd::kClearBreakpoints, texts::kItemClearBreakpoints, texts::kPromptClearBreakpoints, nullptr, QKeySequence() },
+        { cmd::kGenerateCode, texts::kItemGenerateCode, texts::kPromptGenerateCode, "code.svg", QKeySequence() },
+    };
+    for (const RunCommand& command : runCommands) {
+        QAction* action = AddAction(command.id, command.text, command.prompt,
+                                    command.icon ? ResourceIcon(command.icon) : QIcon());
+        // A toolbar button that shows a text shows the tooltip's.
+        action->setIconText(TooltipOf(command.prompt));
+        if (!command.key.isEmpty())
+            action->setShortcut(command.key);
+    }
     AddAction(cmd::kGenerateExactCode, texts::kItemGenerateExactCode);
+    auto* speeds = new QActionGroup(this);
+    const std::pair<int, std::pair<std::string_view, std::string_view>> speedItems[] = {
+        { cmd::kSpeedFull, { texts::kItemSpeedFull, texts::kPromptSpeedFull } },
+        { cmd::kSpeedFast, { texts::kItemSpeedFast, texts::kPromptSpeedFast } },
+        { cmd::kSpeedSlow, { texts::kItemSpeedSlow, texts::kPromptSpeedSlow } },
+        { cmd::kSpeedVerySlow, { texts::kItemSpeedVerySlow, texts::kPromptSpeedVerySlow } },
+    };
+    for (const auto& [id, item] : speedItems) {
+        QAction* action = AddAction(id, item.first, item.second);
+        action->setCheckable(true);
+        speeds->addAction(action);
+    }
+    Action(cmd::kSpeedFull)->setChecked(true);
 
     AddAction(cmd::kViewToolBar, texts::kItemViewToolBar)->setCheckable(true);
     AddAction(cmd::kViewStatusBar, texts::kItemViewStatusBar)->setCheckable(true);
@@ -233,12 +281,20 @@ void CMainFrame::CreateMenus()
         menu(texts::kMenuFile, { kFileNew, kFileOpen, kFileClose, kFileSave, kFileSaveAs, 0, kFilePrint,
                                  kFilePrintPreview, kFilePrintSetup, 0, kFileMru1, 0, kAppExit }),
         menu(texts::kMenuEdit, { kEditUndo, kEditRedo, 0, kEditCut, kEditCopy, kEditPaste }),
-        // Until the chart has a Run menu, the exact C program is shown from here.
-        menu(texts::kMenuView, { kViewToolBar, kViewStatusBar, 0, kViewZoomIn, kViewZoomOut, kViewZoomReset, 0, kGenerateExactCode }),
+        menu(texts::kMenuView, { kViewToolBar, kViewStatusBar, 0, kViewZoomIn, kViewZoomOut, kViewZoomReset }),
+        menu(texts::kMenuRun, { kRun, kStep, kStepOver, kContinue, kPause, kStop, 0, kToggleBreakpoint,
+                                kClearBreakpoints, 0, kSpeedFull, 0, kGenerateCode, kGenerateExactCode }),
         menu(texts::kMenuWindow, { kWindowCascade, kWindowTileHorz, kWindowArrange }),
         menu(texts::kMenuHelp, { kAppAbout }),
     };
-    m_windowMenu = m_menus129[3];
+    // The speeds are one submenu, where the placeholder stood.
+    QMenu* runMenu = m_menus129[3];
+    auto* speedMenu = new QMenu(Text(texts::kMenuSpeed), runMenu);
+    for (int id : { kSpeedFull, kSpeedFast, kSpeedSlow, kSpeedVerySlow })
+        speedMenu->addAction(Action(id));
+    runMenu->insertMenu(Action(kSpeedFull), speedMenu);
+    runMenu->removeAction(Action(kSpeedFull));
+    m_windowMenu = m_menus129[4];
     m_windowMenu->addSeparator()->setObjectName(QStringLiteral("windowListSeparator"));
     m_chartMenuShown = true; // so that the first ShowMenu(false) builds the bar
     ShowMenu(false);
@@ -265,7 +321,7 @@ void CMainFrame::CreateToolBar()
     static constexpr int order[] = {
         kFileNew, kFileOpen, kFileSave, 0, kEditCut, kEditCopy, 0, kFilePrint, 0,
         kAddSimple, kAddBranch, kAddPreTestLoop, kAddPostTestLoop, kAddOutput, kAddInput, kEditPaste, 0,
-        kRun, kGenerateCode, 0, kAppAbout,
+        kRun, kStep, kContinue, kStop, kGenerateCode, 0, kAppAbout,
     };
     for (int id : order) {
         if (id == 0)
@@ -381,6 +437,59 @@ void CMainFrame::ConnectCommands()
         });
     }
     on(kRun, [this] { OnRun(); });
+    // Without a watched run the step commands start one.
+    on(kStep, [this] {
+        if (m_watch)
+            m_watch->Controller().Step();
+        else
+            StartJob(ConsoleKind::Run, false, JobWatch::Paused);
+        UpdateCommandUI();
+    });
+    on(kStepOver, [this] {
+        if (m_watch)
+            m_watch->Controller().StepOver();
+        else
+            StartJob(ConsoleKind::Run, false, JobWatch::Paused);
+        UpdateCommandUI();
+    });
+    on(kContinue, [this] {
+        if (m_watch)
+            m_watch->Controller().Continue();
+        else
+            StartJob(ConsoleKind::Run, false, JobWatch::Running);
+        UpdateCommandUI();
+    });
+    on(kPause, [this] {
+        if (m_watch)
+            m_watch->Controller().Pause();
+        UpdateCommandUI();
+    });
+    on(kStop, [this] {
+        if (m_watch)
+            m_watch->Controller().Stop();
+        UpdateCommandUI();
+    });
+    on(kToggleBreakpoint, [this] {
+        CTavrinView* view = BreakpointView();
+        const CProcessBox* box = view ? view->SelectedBox() : nullptr;
+        if (!box)
+            return;
+        view->ToggleBreakpoint(*box);
+        if (m_watch)
+            m_watch->Controller().SetBreakpoint(*box, view->HasBreakpoint(*box));
+        UpdateCommandUI();
+    });
+    on(kClearBreakpoints, [this] {
+        if (CTavrinView* view = BreakpointView())
+            view->ClearBreakpoints();
+        if (m_watch)
+            m_watch->Controller().ClearBreakpoints();
+        UpdateCommandUI();
+    });
+    on(kSpeedFull, [this] { SetSpeed(CStepController::kFullSpeed); });
+    on(kSpeedFast, [this] { SetSpeed(CStepController::kFast); });
+    on(kSpeedSlow, [this] { SetSpeed(CStepController::kSlow); });
+    on(kSpeedVerySlow, [this] { SetSpeed(CStepController::kVerySlow); });
     on(kGenerateCode, [this] { OnGenerateCode(); });
     on(kGenerateExactCode, [this] { StartJob(ConsoleKind::Code, true); });
 
@@ -549,8 +658,12 @@ bool CMainFrame::SaveDocumentAs(CChildFrame& child, const QString& path)
 
 bool CMainFrame::CanCloseChild(CChildFrame& child, bool questionAnswered)
 {
-    if (m_busy)
+    if (m_busy) {
+        // Only the chart a job reads can be reached during it.
+        if (&child == m_jobChild)
+            AskToStopJob(&child);
         return false;
+    }
     if (questionAnswered || !child.Document().IsModified())
         return true;
     m_mdiArea->setActiveSubWindow(&child);
@@ -568,7 +681,7 @@ bool CMainFrame::CanCloseChild(CChildFrame& child, bool questionAnswered)
 void CMainFrame::closeEvent(QCloseEvent* e)
 {
     if (m_busy) {
-        prompts::Message(this, QMessageBox::Information, Text(texts::kBusyRunning));
+        AskToStopJob(this);
         e->ignore();
         return;
     }
@@ -697,7 +810,10 @@ bool CMainFrame::ConfirmEncodable(CChildFrame& child)
 
 void CMainFrame::OnRun()
 {
-    StartJob(ConsoleKind::Run);
+    // A run with nothing to watch for is the plain run.
+    CChildFrame* child = ActiveChild();
+    const bool watched = m_delay != CStepController::kFullSpeed || (child && !child->View().Breakpoints().empty());
+    StartJob(ConsoleKind::Run, false, watched ? JobWatch::Running : JobWatch::None);
 }
 
 void CMainFrame::OnGenerateCode()
@@ -705,7 +821,7 @@ void CMainFrame::OnGenerateCode()
     StartJob(ConsoleKind::Code);
 }
 
-void CMainFrame::StartJob(ConsoleKind kind, bool exact)
+void CMainFrame::StartJob(ConsoleKind kind, bool exact, JobWatch watch)
 {
     CChildFrame* child = ActiveChild();
     if (!child || m_busy || !ConfirmEncodable(*child))
@@ -719,34 +835,133 @@ void CMainFrame::StartJob(ConsoleKind kind, bool exact)
     QWidget* focus = QApplication::focusWidget();
     m_jobFocus = focus && child->isAncestorOf(focus) ? focus : &child->View();
     m_jobChild = child;
+    CTavrinView& view = child->View();
+    if (kind == ConsoleKind::Run)
+        view.SetCurrentBox(nullptr);
+    CStepController* controller = nullptr;
+    if (kind == ConsoleKind::Run && watch != JobWatch::None) {
+        m_watch = std::make_unique<CRunWatch>(
+            watch == JobWatch::Paused ? CStepController::Start::Paused : CStepController::Start::Running, m_delay,
+            view.Breakpoints());
+        controller = &m_watch->Controller();
+        connect(m_watch.get(), &CRunWatch::Paused, this, [this] { ShowRunState(true); });
+        connect(m_watch.get(), &CRunWatch::Progressed, this, [this] { ShowRunState(false); });
+        connect(m_watch.get(), &CRunWatch::Ended, this, [this] { ShowRunState(true); });
+        m_watchChild = child;
+        view.SetEditable(false);
+        m_variables->Clear();
+        m_variables->show();
+        m_variables->raise();
+    }
     SetBusy(true);
     QPointer<CMainFrame> self(this);
     QPointer<CChildFrame> guard(child);
-    StartConsoleJob(
+    auto failure = std::make_shared<RunFailure>();
+    m_jobChannel = StartConsoleJob(
         this, kind,
-        [&root, kind, exact](CConsole& console) {
+        [&root, kind, exact, controller, failure](CConsole& console) {
             if (kind == ConsoleKind::Run)
-                RunChart(root, console);
+                RunChart(root, console, controller, failure.get());
             else if (exact)
                 GenerateExactCode(root, console);
             else
                 GenerateCode(root, console);
         },
-        [self, guard] {
-            if (!self)
-                return;
-            self->SetBusy(false);
-            if (guard) {
-                guard->View().viewport()->update();
-                self->RestoreChild(guard, self->m_jobFocus);
-            }
-            // Only the activation that follows the console's closing is
-            // corrected; later ones are the user's own.
-            QTimer::singleShot(kLateActivationMs, self, [self] {
-                self->m_jobChild = nullptr;
-                self->m_jobFocus = nullptr;
-            });
+        [self, guard, failure] {
+            if (self)
+                self->JobEnded(guard, *failure);
         });
+    // Stop also wakes an input box that waits for a line. Set here, on the
+    // thread that calls Stop, before any Stop can come.
+    if (controller && m_jobChannel)
+        controller->SetStopAction([channel = m_jobChannel] { channel->Interrupt(); });
+}
+
+void CMainFrame::JobEnded(CChildFrame* child, const RunFailure& failure)
+{
+    // The worker has ended: nothing reads the chart any more.
+    m_watch.reset();
+    if (m_watchChild) {
+        m_watchChild->View().SetCurrentBox(nullptr);
+        m_watchChild->View().SetEditable(true);
+    }
+    m_watchChild = nullptr;
+    m_jobChannel.reset();
+    SetBusy(false);
+    if (child) {
+        child->View().viewport()->update();
+        RestoreChild(child, m_jobFocus);
+        // The box whose text failed, for the user to mend.
+        if (failure.box) {
+            child->View().ShowFailedBox(*failure.box);
+            statusBar()->showMessage(Text(texts::kErrorStatusPrefix) + ui::QtText(codec::Cp932ToUtf8(failure.text)));
+        }
+    }
+    // Only the activation that follows the console's closing is
+    // corrected; later ones are the user's own.
+    QPointer<CMainFrame> self(this);
+    QTimer::singleShot(kLateActivationMs, this, [self] {
+        self->m_jobChild = nullptr;
+        self->m_jobFocus = nullptr;
+    });
+    if (QPointer<QWidget> target = m_closeAfterJob) {
+        m_closeAfterJob = nullptr;
+        QTimer::singleShot(0, this, [target] {
+            if (target)
+                target->close();
+        });
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::AskToStopJob(QWidget* closing)
+{
+    if (prompts::Message(this, QMessageBox::Question, Text(texts::kAskStopRun), QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    QPointer<QWidget> target(closing);
+    if (!m_busy) {
+        // The job ended while the question was up.
+        QTimer::singleShot(0, this, [target] {
+            if (target)
+                target->close();
+        });
+        return;
+    }
+    m_closeAfterJob = target;
+    if (m_watch)
+        m_watch->Controller().Stop();
+    // The console goes as if its window was closed: a run stops, a wait at
+    // the exit prompt ends, and the job's end closes `closing`.
+    if (m_jobChannel)
+        m_jobChannel->Close();
+}
+
+void CMainFrame::ShowRunState(bool commands)
+{
+    if (!m_watch)
+        return;
+    const CStepController& controller = m_watch->Controller();
+    if (m_watchChild)
+        m_watchChild->View().SetCurrentBox(m_watch->HasEnded() ? nullptr : controller.CurrentBox());
+    m_variables->ShowRows(*controller.Watch());
+    if (commands)
+        UpdateCommandUI();
+}
+
+CTavrinView* CMainFrame::BreakpointView() const
+{
+    if (m_watchChild)
+        return &m_watchChild->View();
+    return m_busy ? nullptr : ActiveView();
+}
+
+void CMainFrame::SetSpeed(int delayMs)
+{
+    m_delay = delayMs;
+    if (m_watch)
+        m_watch->Controller().SetDelay(delayMs);
+    UpdateCommandUI();
 }
 
 void CMainFrame::RestoreChild(CChildFrame* child, QWidget* focus)
@@ -786,8 +1001,9 @@ void CMainFrame::RaiseBusyConsole()
 bool CMainFrame::eventFilter(QObject* watched, QEvent* e)
 {
     // During a run the main window takes no input: a click on it, or on a
-    // window of its own, means the user is looking for the console.
-    if (m_busy && (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::NonClientAreaMouseButtonPress)
+    // window of its own, means the user is looking for the console. A
+    // watched run is driven from the main window.
+    if (m_busy && !m_watch && (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::NonClientAreaMouseButtonPress)
         && watched->isWidgetType()) {
         QWidget* window = static_cast<QWidget*>(watched)->window();
         QWidget* console = BusyConsole();
@@ -802,7 +1018,7 @@ void CMainFrame::changeEvent(QEvent* e)
 {
     QMainWindow::changeEvent(e);
     if (e->type() == QEvent::ActivationChange && isActiveWindow()) {
-        if (m_busy) {
+        if (m_busy && !m_watch) {
             // Activated by a click or a window manager while the console is
             // up: the console stays in front.
             QMetaObject::invokeMethod(this, &CMainFrame::RaiseBusyConsole, Qt::QueuedConnection);
@@ -822,8 +1038,13 @@ void CMainFrame::changeEvent(QEvent* e)
 void CMainFrame::SetBusy(bool busy)
 {
     m_busy = busy;
-    // The chart keeps painting but takes no input while a job reads it.
-    m_mdiArea->setEnabled(!busy);
+    // The chart keeps painting but takes no input while a job reads it. A
+    // watched run's chart scrolls and takes clicks (it is read-only); the
+    // other charts wait.
+    const bool watching = busy && m_watch;
+    m_mdiArea->setEnabled(!busy || watching);
+    for (CChildFrame* child : Children())
+        child->setEnabled(!watching || child == m_watchChild);
     UpdateCommandUI();
 }
 
@@ -880,6 +1101,23 @@ void CMainFrame::UpdateCommandUI()
     }
     for (int id : { kWindowCascade, kWindowTileHorz, kWindowArrange })
         set(id, idle && anyChart);
+    // A watched run takes the step commands while it is paused; without one
+    // they start one.
+    const bool runLive = m_watch && !m_watch->HasEnded();
+    const bool paused = runLive && m_watch->Controller().IsPaused();
+    for (int id : { kStep, kStepOver, kContinue })
+        set(id, child != nullptr || paused);
+    set(kPause, runLive && !paused);
+    set(kStop, runLive);
+    CTavrinView* marks = BreakpointView();
+    set(kToggleBreakpoint, marks && (m_watch == nullptr || runLive) && marks->SelectedBox());
+    set(kClearBreakpoints, marks && !marks->Breakpoints().empty());
+    const std::pair<int, int> speeds[] = { { kSpeedFull, CStepController::kFullSpeed }, { kSpeedFast, CStepController::kFast },
+        { kSpeedSlow, CStepController::kSlow }, { kSpeedVerySlow, CStepController::kVerySlow } };
+    for (const auto& [id, delay] : speeds) {
+        set(id, child != nullptr || runLive);
+        Action(id)->setChecked(m_delay == delay);
+    }
     Action(kViewToolBar)->setChecked(!m_toolBar->isHidden());
     Action(kViewStatusBar)->setChecked(!statusBar()->isHidden());
 

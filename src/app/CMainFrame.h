@@ -10,15 +10,20 @@
 #include <QStringList>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 class CChildFrame;
+class CConsoleChannel;
+class CRunWatch;
+class CVariableDock;
 class CTavrinView;
 class QLabel;
 class QMdiArea;
 class QMenu;
 class QToolBar;
 enum class ConsoleKind;
+struct RunFailure;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -62,6 +67,10 @@ public:
     void OnRun();
     void OnGenerateCode();
     bool IsBusy() const { return m_busy; }
+    // The watched run under way (stepping, breakpoints, a slow speed), or
+    // null; it lasts until its console is released.
+    CRunWatch* Watch() const { return m_watch.get(); }
+    CVariableDock* VariableDock() const { return m_variables; }
 
     // Enables, disables and checks every command, switches the menu and
     // sets the window title.
@@ -91,8 +100,18 @@ private:
     void SaveRecentFiles() const;
     void UpdateRecentFileMenu();
     bool ConfirmEncodable(CChildFrame& child);
-    void StartJob(ConsoleKind kind, bool exact = false);
+    enum class JobWatch { None, Running, Paused };
+    void StartJob(ConsoleKind kind, bool exact = false, JobWatch watch = JobWatch::None);
+    void JobEnded(CChildFrame* child, const RunFailure& failure);
     void SetBusy(bool busy);
+    // A run's pause, progress or end: the highlight, the watch, the commands.
+    void ShowRunState(bool commands);
+    // The view whose breakpoints the commands act on.
+    CTavrinView* BreakpointView() const;
+    void SetSpeed(int delayMs);
+    // Closing `closing` during a job: asks, then stops the job and closes
+    // it once the job has ended.
+    void AskToStopJob(QWidget* closing);
     void ArrangeIcons();
     void UpdateWindowList();
     void RaiseBusyConsole();
@@ -119,4 +138,11 @@ private:
     // the focus, to be given back when the console goes.
     QPointer<CChildFrame> m_jobChild;
     QPointer<QWidget> m_jobFocus;
+    std::shared_ptr<CConsoleChannel> m_jobChannel;
+    QPointer<QWidget> m_closeAfterJob;
+    // A watched run and the chart it reads (read-only until the job ends).
+    std::unique_ptr<CRunWatch> m_watch;
+    QPointer<CChildFrame> m_watchChild;
+    CVariableDock* m_variables { nullptr };
+    int m_delay { 0 }; // between boxes, for the next run and the one under way
 };

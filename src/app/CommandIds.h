@@ -45,6 +45,18 @@ inline constexpr int kAddInput = static_cast<int>(kToolInput);
 inline constexpr int kRun = static_cast<int>(kCmdRun);
 inline constexpr int kGenerateCode = static_cast<int>(kCmdGenerateCode);
 inline constexpr int kGenerateExactCode = 32789; // C that does exactly what the run does
+// Watching a run.
+inline constexpr int kStep = 32820;
+inline constexpr int kStepOver = 32821;
+inline constexpr int kContinue = 32822;
+inline constexpr int kPause = 32823;
+inline constexpr int kStop = 32824;
+inline constexpr int kToggleBreakpoint = 32825;
+inline constexpr int kClearBreakpoints = 32826;
+inline constexpr int kSpeedFull = 32827;
+inline constexpr int kSpeedFast = 32828;
+inline constexpr int kSpeedSlow = 32829;
+inline constexpr int kSpeedVerySlow = 32830;
 
 static_assert(kEditPaste == 57637);
 

@@ -38,7 +38,13 @@ inline constexpr std::string_view kReasonCannotWrite = "ﾌｧｲﾙに書き込
 inline constexpr std::string_view kUnencodableChar =
     "ﾎﾞｯｸｽ「%1」の文字「%2」はｺｰﾄﾞﾍﾟｰｼﾞ 932 (Shift_JIS) で表せません。\n"
     "「?」に置き換えて続けますか?";
-inline constexpr std::string_view kBusyRunning = "実行中のｺﾝｿｰﾙを閉じてから終了してください。";
+inline constexpr std::string_view kAskStopRun = "実行中です。実行を停止して閉じますか?";
+// The status bar after a run that ended on an error, before the error's text.
+inline constexpr std::string_view kErrorStatusPrefix = "エラー: ";
+// The variable watch.
+inline constexpr std::string_view kWatchTitle = "変数";
+inline constexpr std::string_view kWatchName = "名前";
+inline constexpr std::string_view kWatchValue = "値";
 
 // Desktop program: status-bar prompts, a line break, then the tooltip
 inline constexpr std::string_view kPromptFileNew = "新規にﾌｧｲﾙを作成\n新規ﾌｧｲﾙ";
@@ -57,6 +63,17 @@ inline constexpr std::string_view kPromptEditPaste = "ｸﾘｯﾌﾟﾎﾞｰ�
 inline constexpr std::string_view kPromptRun = "PADを実行\n実行";
 inline constexpr std::string_view kPromptGenerateCode = "Cソースコードを生成\nコード生成";
 inline constexpr std::string_view kItemGenerateExactCode = "そのまま動くCソース生成(&E)";
+inline constexpr std::string_view kPromptStep = "次のボックスを1つ実行して一時停止\nステップ実行";
+inline constexpr std::string_view kPromptStepOver = "現在のボックスを中のボックスごと実行して一時停止\nステップ オーバー";
+inline constexpr std::string_view kPromptContinue = "次のブレークポイントか終わりまで実行\n続行";
+inline constexpr std::string_view kPromptPause = "実行を次のボックスの前で一時停止\n一時停止";
+inline constexpr std::string_view kPromptStop = "実行を停止\n停止";
+inline constexpr std::string_view kPromptToggleBreakpoint = "選択したボックスのブレークポイントを設定または解除\nブレークポイント";
+inline constexpr std::string_view kPromptClearBreakpoints = "このPADのすべてのブレークポイントを解除\nブレークポイントの解除";
+inline constexpr std::string_view kPromptSpeedFull = "ボックスの間で待たずに実行\n最高速";
+inline constexpr std::string_view kPromptSpeedFast = "ボックスの間で 0.05 秒待って実行\n速い";
+inline constexpr std::string_view kPromptSpeedSlow = "ボックスの間で 0.3 秒待って実行\n遅い";
+inline constexpr std::string_view kPromptSpeedVerySlow = "ボックスの間で 1 秒待って実行\nとても遅い";
 inline constexpr std::string_view kPromptAppAbout = "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示\nﾊﾞｰｼﾞｮﾝ情報";
 
 // Desktop program: menus 128 (no chart open) and 129 (a chart open).
@@ -64,6 +81,7 @@ inline constexpr std::string_view kPromptAppAbout = "ﾌﾟﾛｸﾞﾗﾑの情
 inline constexpr std::string_view kMenuFile = "ﾌｧｲﾙ(&F)";
 inline constexpr std::string_view kMenuEdit = "編集(&E)";
 inline constexpr std::string_view kMenuView = "表示(&V)";
+inline constexpr std::string_view kMenuRun = "実行(&R)";
 inline constexpr std::string_view kMenuWindow = "ｳｨﾝﾄﾞｳ(&W)";
 inline constexpr std::string_view kMenuHelp = "ﾍﾙﾌﾟ(&H)";
 inline constexpr std::string_view kItemFileNew = "新規作成(&N)\tCtrl+N";
@@ -85,6 +103,20 @@ inline constexpr std::string_view kItemViewStatusBar = "ｽﾃｰﾀｽ ﾊﾞ�
 inline constexpr std::string_view kItemViewZoomIn = "拡大(&I)";
 inline constexpr std::string_view kItemViewZoomOut = "縮小(&O)";
 inline constexpr std::string_view kItemViewZoomReset = "100%(&N)";
+inline constexpr std::string_view kItemRun = "実行(&R)\tF5";
+inline constexpr std::string_view kItemStep = "ステップ実行(&S)\tF10";
+inline constexpr std::string_view kItemStepOver = "ステップ オーバー(&O)\tShift+F10";
+inline constexpr std::string_view kItemContinue = "続行(&C)\tF8";
+inline constexpr std::string_view kItemPause = "一時停止(&P)";
+inline constexpr std::string_view kItemStop = "停止(&T)\tShift+F5";
+inline constexpr std::string_view kItemToggleBreakpoint = "ブレークポイントの設定/解除(&B)\tF9";
+inline constexpr std::string_view kItemClearBreakpoints = "すべてのブレークポイントを解除(&A)";
+inline constexpr std::string_view kMenuSpeed = "速度";
+inline constexpr std::string_view kItemSpeedFull = "最高速(&F)";
+inline constexpr std::string_view kItemSpeedFast = "速い(&A)";
+inline constexpr std::string_view kItemSpeedSlow = "遅い(&S)";
+inline constexpr std::string_view kItemSpeedVerySlow = "とても遅い(&V)";
+inline constexpr std::string_view kItemGenerateCode = "Cソース生成(&G)";
 inline constexpr std::string_view kItemWindowCascade = "重ねて表示(&C)";
 inline constexpr std::string_view kItemWindowTile = "並べて表示(&T)";
 inline constexpr std::string_view kItemWindowArrange = "ｱｲｺﾝの整列(&A)";

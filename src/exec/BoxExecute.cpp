@@ -266,15 +266,17 @@ void CRootSequence::Execute(CConsole& console, CInterpreter& interp)
 ChartEnd ExecuteChart(CRootSequence& root, CRunContext& run)
 {
     run.ClearFailedBox();
+    run.SetErrorText({});
     try {
         root.CBoxSequence::Execute(run);
         return ChartEnd::Finished;
     } catch (const CEvalError& error) {
-        WriteErrorLine(run.Console(), error.Text());
+        run.SetErrorText(error.Text());
     } catch (const CLoopControl& control) {
         // A "break" or "continue" outside every loop has nowhere to go: the
         // run ends as on an error, naming the box text.
-        WriteErrorLine(run.Console(), control.Code() == kBreakCode ? kBreakText : kContinueText);
+        run.SetErrorText(control.Code() == kBreakCode ? kBreakText : kContinueText);
     }
+    WriteErrorLine(run.Console(), run.ErrorText());
     return ChartEnd::ErrorLine;
 }

@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <string>
+#include <string_view>
 
 class CConsole;
 class CProcessBox;
@@ -100,6 +102,10 @@ public:
             m_failedBox = &box;
     }
     void ClearFailedBox() { m_failedBox = nullptr; }
+    // The text the error line quoted (code page 932): the failing text or
+    // the interpreter's message; empty when the run wrote no error line.
+    const std::string& ErrorText() const { return m_errorText; }
+    void SetErrorText(std::string_view text) { m_errorText.assign(text); }
 
     // At most `maxSteps` steps (boxes executed and loop passes); 0 for none.
     void SetStepLimit(std::uint64_t maxSteps)
@@ -142,5 +148,6 @@ private:
     std::uint64_t m_stepLimit { std::numeric_limits<std::uint64_t>::max() };
     CRunObserver* m_observer { nullptr };
     const CProcessBox* m_failedBox { nullptr };
+    std::string m_errorText;
     RunOutcome m_outcome { RunOutcome::Completed };
 };

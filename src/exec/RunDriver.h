@@ -11,7 +11,9 @@
 #include <string>
 
 class CConsole;
+class CProcessBox;
 class CRootSequence;
+class CStepController;
 
 enum class RunOutcome {
     Completed,   // the last box was executed
@@ -24,3 +26,17 @@ enum class RunOutcome {
 std::string MemoryLimitMessage();
 
 RunOutcome RunChart(CRootSequence& root, CConsole& console);
+
+// How a run ended on an error: the innermost box responsible and the text its
+// error line quoted (code page 932). No box when there was no error line.
+struct RunFailure {
+    const CProcessBox* box { nullptr };
+    std::string text;
+};
+
+// The same run, watched by `controller` when one is given (attached on this
+// thread for the run, detached before the exit prompt, so that a watcher
+// hears of the end while the console still shows the output), and with the
+// failure told to `failure` when one is given. Without a controller the run
+// writes the very bytes that the run above writes.
+RunOutcome RunChart(CRootSequence& root, CConsole& console, CStepController* controller, RunFailure* failure);

@@ -143,8 +143,8 @@ void FailNextConsoleOpenForTesting()
     s_failNextOpen = true;
 }
 
-void StartConsoleJob(QWidget* owner, ConsoleKind kind, std::function<void(CConsole&)> job,
-                     std::function<void()> done)
+std::shared_ptr<CConsoleChannel> StartConsoleJob(QWidget* owner, ConsoleKind kind,
+                                                 std::function<void(CConsole&)> job, std::function<void()> done)
 {
     QObject* const context = owner ? static_cast<QObject*>(owner) : static_cast<QObject*>(qApp);
     auto channel = std::make_shared<CConsoleChannel>();
@@ -172,11 +172,18 @@ void StartConsoleJob(QWidget* owner, ConsoleKind kind, std::function<void(CConso
         box->open();
         if (done)
             QTimer::singleShot(0, context, std::move(done));
-        return;
+        return nullptr;
     }
     window->show();
     window->raise();
     window->activateWindow();
+    return channel;
+}
+
+void EndConsoleJobs(QObject* owner)
+{
+    for (QObject* child : owner->findChildren<QObject*>(Qt::FindDirectChildrenOnly))
+        delete dynamic_cast<CConsoleJob*>(child);
 }
 
 CConsoleWindow::CConsoleWindow(QWidget* owner, ConsoleKind kind, std::shared_ptr<CConsoleChannel> channel)

@@ -25,8 +25,15 @@ enum class ConsoleKind { Run, Code };
 // GUI thread. Closing the window stops a run as Ctrl+C does; it never ends the
 // program. When no console can be opened the failure is reported in a message
 // box and `done` is still called, so the caller gets its window back.
-void StartConsoleJob(QWidget* owner, ConsoleKind kind, std::function<void(CConsole&)> job,
-                     std::function<void()> done);
+// Returns the console's channel (null when none could be opened), through
+// which the caller can interrupt a read that waits, from any thread.
+std::shared_ptr<CConsoleChannel> StartConsoleJob(QWidget* owner, ConsoleKind kind,
+                                                 std::function<void(CConsole&)> job, std::function<void()> done);
+
+// Ends every console job of `owner` at once: its console is closed (a run
+// stops as when the window is closed) and the worker is waited for, and no
+// `done` is called. For an owner that is about to destroy what the jobs read.
+void EndConsoleJobs(QObject* owner);
 
 // Makes the next StartConsoleJob fail to open its console, as if the system
 // had refused a window or a thread. For tests of the failure path.

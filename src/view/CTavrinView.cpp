@@ -258,7 +258,9 @@ void CTavrinView::paintEvent(QPaintEvent* e)
         CQPainterDC dc(painter, origin, scale, exposed);
         m_doc.Draw(&dc, this);
     }
+    PaintRunMarks(painter, exposed, scale, origin, true);
     PaintTexts(painter, exposed, scale, origin);
+    PaintRunMarks(painter, exposed, scale, origin, false);
     painter.scale(ratio, ratio);
     PaintDropGap(painter);
     painter.end();
@@ -449,6 +451,15 @@ void CTavrinView::DetachLiveEditor()
 
 void CTavrinView::TextGone(CBoxText& text)
 {
+    // The box leaves the chart (deleted or cut): nothing may point at it.
+    const CProcessBox* box = &text.Box();
+    m_breakpoints.erase(box);
+    if (m_failedBox == box)
+        m_failedBox = nullptr;
+    if (m_currentBox == box || std::find(m_enclosing.begin(), m_enclosing.end(), box) != m_enclosing.end()) {
+        m_currentBox = nullptr;
+        m_enclosing.clear();
+    }
     if (m_lastCreated == &text)
         m_lastCreated = nullptr;
     if (m_liveEditor && m_liveEditor->Attached() == &text)
@@ -639,8 +650,11 @@ void CTavrinView::SetEditable(bool editable)
     CancelGestures();
     m_editable = editable;
     m_doc.CloseStep();
+    if (!editable)
+        DetachLiveEditor(); // a watched run takes the text out of the user's hands
     if (m_liveEditor)
         m_liveEditor->setReadOnly(!editable);
+    viewport()->unsetCursor();
     Refresh();
 }
 
@@ -652,7 +666,18 @@ void CTavrinView::mousePressEvent(QMouseEvent* e)
     }
     m_dragBox = nullptr;
     const QPoint p = ToLogical(e->position().toPoint());
-    if (IsEditable() && m_doc.HitsResizeHandle(p.x(), p.y())) {
+    m_failedBox = nullptr;
+    if (!IsEditable()) {
+        // A chart that may not be changed only selects: its boxes can still
+        // be looked at, given a breakpoint or copied.
+        setFocus(Qt::MouseFocusReason);
+        m_doc.DeselectAll();
+        if (CProcessBox* box = BoxAt(p))
+            box->m_selected = 1;
+        Refresh();
+        return;
+    }
+    if (m_doc.HitsResizeHandle(p.x(), p.y())) {
         m_resizeBox = m_doc.FindResizeHandleBox(p.x(), p.y());
         m_resizing = m_resizeBox != nullptr;
         if (m_resizing) {
@@ -747,7 +772,9 @@ void CTavrinView::mouseMoveEvent(QMouseEvent* e)
         m_doc.SetModifiedFlag(true);
         Refresh();
     }
-    if (m_resizing || (IsEditable() && m_doc.HitsResizeHandle(p.x(), p.y())))
+    if (!IsEditable())
+        viewport()->unsetCursor();
+    else if (m_resizing || m_doc.HitsResizeHandle(p.x(), p.y()))
         viewport()->setCursor(Qt::SizeFDiagCursor);
     else if (e->buttons() == Qt::NoButton && TextAt(p))
         viewport()->setCursor(Qt::IBeamCursor); // as over the text widget
@@ -1023,7 +1050,7 @@ void CTavrinView::OnEditPaste()
 
 bool CTavrinView::CanCutOrCopy() const
 {
-    return m_doc.ContainsSelection();
+    return IsEditable() && m_doc.ContainsSelection();
 }
 
 bool CTavrinView::CanPaste() const
@@ -1043,6 +1070,8 @@ bool CTavrinView::IsPasteTool() const
 
 void CTavrinView::SetTool(ToolId tool)
 {
+    if (!IsEditable())
+        return;
     m_doc.m_tool = tool;
     emit Changed();
 }
@@ -1132,4 +1161,183 @@ CBoxText* CTavrinView::FindUnencodable(std::string* badChar) const
         }
     }
     return nullptr;
+}
+
+CProcessBox* CTavrinView::SelectedBox() const
+{
+    CProcessBox* selected = nullptr;
+    auto find = [&](const CProcessBox& box) {
+        if (box.m_selected)
+            selected = const_cast<CProcessBox*>(&box);
+    };
+    VisitBoxes(m_doc.m_root, find);
+    return selected;
+}
+
+CProcessBox* CTavrinView::BoxAt(QPoint logical) const
+{
+    CProcessBox* found = nullptr;
+    auto find = [&](const CProcessBox& box) {
+        if (logical.x() >= box.m_x && logical.x() <= box.m_x + box.m_width && logical.y() >= box.m_y
+            && logical.y() <= box.m_y + box.m_height)
+            found = const_cast<CProcessBox*>(&box); // the last one is the innermost
+    };
+    VisitBoxes(m_doc.m_root, find);
+    return found;
+}
+
+namespace {
+
+bool FindIn(const CBoxSequence& sequence, const CProcessBox& target, std::vector<const CProcessBox*>* path)
+{
+    for (const std::unique_ptr<CProcessBox>& box : sequence.m_boxes) {
+        if (box.get() == &target)
+            return true;
+        bool found = false;
+        switch (box->Kind()) {
+        case BoxKind::Branch: {
+            const auto& branch = static_cast<const CBranchBox&>(*box);
+            found = FindIn(branch.m_thenSeq, target, path) || FindIn(branch.m_elseSeq, target, path);
+            break;
+        }
+        case BoxKind::PreTestLoop:
+        case BoxKind::PostTestLoop:
+            found = FindIn(static_cast<const CPreTestLoopBox&>(*box).m_bodySeq, target, path);
+            break;
+        default:
+            break;
+        }
+        if (found) {
+            if (path)
+                path->insert(path->begin(), box.get());
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool CTavrinView::FindBox(const CProcessBox& box, std::vector<const CProcessBox*>* path) const
+{
+    if (path)
+        path->clear();
+    return FindIn(m_doc.m_root, box, path);
+}
+
+void CTavrinView::ToggleBreakpoint(const CProcessBox& box)
+{
+    if (!m_breakpoints.erase(&box) && FindBox(box, nullptr))
+        m_breakpoints.insert(&box);
+    viewport()->update();
+    emit Changed();
+}
+
+void CTavrinView::ClearBreakpoints()
+{
+    m_breakpoints.clear();
+    viewport()->update();
+    emit Changed();
+}
+
+std::vector<const CProcessBox*> CTavrinView::Breakpoints() const
+{
+    std::vector<const CProcessBox*> marked;
+    if (m_breakpoints.empty())
+        return marked;
+    auto collect = [&](const CProcessBox& box) {
+        if (m_breakpoints.count(&box) != 0)
+            marked.push_back(&box);
+    };
+    VisitBoxes(m_doc.m_root, collect);
+    return marked;
+}
+
+void CTavrinView::SetCurrentBox(const CProcessBox* box)
+{
+    if (box == m_currentBox)
+        return;
+    std::vector<const CProcessBox*> path;
+    if (box && !FindBox(*box, &path))
+        box = nullptr;
+    m_currentBox = box;
+    m_enclosing = std::move(path);
+    if (box)
+        EnsureVisible(*box);
+    viewport()->update();
+}
+
+void CTavrinView::ShowFailedBox(const CProcessBox& box)
+{
+    if (!FindBox(box, nullptr))
+        return;
+    m_doc.DeselectAll();
+    const_cast<CProcessBox&>(box).m_selected = 1;
+    m_failedBox = &box;
+    EnsureVisible(box);
+    Refresh();
+}
+
+void CTavrinView::EnsureVisible(const CProcessBox& box)
+{
+    // Room for the chart the box stands in, which the next paint would set.
+    const QSize chart(std::max(m_doc.m_minWidth, m_doc.m_root.GetRight()),
+        std::max(m_doc.m_minHeight, m_doc.m_root.m_bottom + 100));
+    if (chart != m_chartSize) {
+        m_chartSize = chart;
+        UpdateScrollBars();
+    }
+    constexpr int kMargin = 20;
+    const QRect shown = viewport()->rect();
+    const QRect at(ToViewport(QPoint(box.m_x, box.m_y)), ToViewport(QPoint(box.m_x + box.m_width, box.m_y + box.m_height)));
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    if (at.top() < 0)
+        v->setValue(v->value() + at.top() - kMargin);
+    else if (at.bottom() > shown.bottom())
+        v->setValue(v->value() + std::min(at.top() - kMargin, at.bottom() - shown.bottom() + kMargin));
+    if (at.left() < 0)
+        h->setValue(h->value() + at.left() - kMargin);
+    else if (at.right() > shown.right())
+        h->setValue(h->value() + std::min(at.left() - kMargin, at.right() - shown.right() + kMargin));
+}
+
+void CTavrinView::PaintRunMarks(QPainter& painter, const QRect& exposed, double scale, QPointF origin, bool underTexts)
+{
+    const auto deviceRect = [&](const CProcessBox& box) {
+        return QRect(QPoint(MapCoordinate(box.m_x, scale, origin.x()), MapCoordinate(box.m_y, scale, origin.y())),
+            QPoint(MapCoordinate(box.m_x + box.m_width, scale, origin.x()),
+                MapCoordinate(box.m_y + box.m_height, scale, origin.y())));
+    };
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    if (underTexts) {
+        // Fills that leave the outlines and texts readable; unlike the blue
+        // selection they colour the whole box.
+        for (const CProcessBox* box : m_enclosing) {
+            if (const QRect r = deviceRect(*box); r.intersects(exposed))
+                painter.fillRect(r, QColor(255, 200, 0, 60));
+        }
+        if (m_currentBox) {
+            if (const QRect r = deviceRect(*m_currentBox); r.intersects(exposed))
+                painter.fillRect(r, QColor(255, 190, 0, 150));
+        }
+        if (m_failedBox) {
+            if (const QRect r = deviceRect(*m_failedBox); r.intersects(exposed))
+                painter.fillRect(r, QColor(255, 60, 60, 120));
+        }
+    } else if (!m_breakpoints.empty()) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(QColor(220, 0, 0));
+        const double radius = 4.5 * scale;
+        auto dot = [&](const CProcessBox& box) {
+            if (m_breakpoints.count(&box) == 0)
+                return;
+            const QPointF centre(box.m_x * scale + origin.x() + 6 * scale, box.m_y * scale + origin.y() + 6 * scale);
+            if (exposed.intersects(QRectF(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius).toAlignedRect()))
+                painter.drawEllipse(centre, radius, radius);
+        };
+        VisitBoxes(m_doc.m_root, dot);
+    }
+    painter.restore();
 }

@@ -28,6 +28,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class CBoxEdit;
@@ -51,8 +52,9 @@ public:
     std::unique_ptr<CBoxEditor> CreateEditor(CProcessBox& box) override;
 
     // Whether the chart may be changed from this view: every edit (mouse,
-    // keys, typing, commands) asks here. A chart that may not be changed can
-    // still be looked at, scrolled, zoomed, selected and copied.
+    // keys, typing, commands) asks here. A chart that may not be changed (a
+    // watched run reads it) can still be looked at, scrolled, zoomed and
+    // selected; a click only selects a box.
     bool IsEditable() const { return m_editable; }
     void SetEditable(bool editable);
 
@@ -132,6 +134,31 @@ public:
     // character (UTF-8); null when every text can be stored.
     CBoxText* FindUnencodable(std::string* badChar = nullptr) const;
 
+    // The box selected (the innermost one), or null.
+    CProcessBox* SelectedBox() const;
+
+    // Breakpoints belong to this window's chart, not to its file. A box
+    // that leaves the chart takes its breakpoint with it.
+    void ToggleBreakpoint(const CProcessBox& box);
+    void ClearBreakpoints();
+    bool HasBreakpoint(const CProcessBox& box) const { return m_breakpoints.count(&box) != 0; }
+    // In chart order, only boxes that are in the chart.
+    std::vector<const CProcessBox*> Breakpoints() const;
+
+    // The box a watched run is about to execute (null: none), shown filled,
+    // with the loops and branches around it marked as in progress, and
+    // scrolled into sight.
+    void SetCurrentBox(const CProcessBox* box);
+    const CProcessBox* CurrentBox() const { return m_currentBox; }
+    // The containers around the current box, outermost first.
+    const std::vector<const CProcessBox*>& EnclosingBoxes() const { return m_enclosing; }
+    // The box whose text failed at the end of a run: selected and shown in
+    // the error colour until the user clicks or a run starts.
+    void ShowFailedBox(const CProcessBox& box);
+    const CProcessBox* FailedBox() const { return m_failedBox; }
+    // Scrolls as little as needed for the box to be in sight.
+    void EnsureVisible(const CProcessBox& box);
+
     // Visits every box of a sequence and of the sequences inside its boxes.
     static void ForEachBox(CBoxSequence& sequence, const std::function<void(CProcessBox&)>& visit);
 
@@ -187,6 +214,11 @@ private:
     QRect TextArea(const CProcessBox& box, QRect* deviceEditorRect = nullptr) const;
     void PlaceLiveEditor();
     void DetachLiveEditor();
+    void PaintRunMarks(QPainter& painter, const QRect& exposed, double scale, QPointF origin, bool underTexts);
+    // The innermost box whose outline holds the logical point, if any.
+    CProcessBox* BoxAt(QPoint logical) const;
+    // Whether `box` is in the chart; `path` gets the containers around it.
+    bool FindBox(const CProcessBox& box, std::vector<const CProcessBox*>* path) const;
 
     CTavrinDoc& m_doc;
     bool m_editable { true };
@@ -212,4 +244,8 @@ private:
     CBoxText* m_lastCreated { nullptr };
     bool m_focusNewEditor { false };
     bool m_painting { false };
+    std::unordered_set<const CProcessBox*> m_breakpoints;
+    const CProcessBox* m_currentBox { nullptr };
+    std::vector<const CProcessBox*> m_enclosing;
+    const CProcessBox* m_failedBox { nullptr };
 };

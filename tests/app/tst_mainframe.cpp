@@ -109,7 +109,7 @@ private slots:
     {
         const QStringList noChart { Text(texts::kMenuFile), Text(texts::kMenuView), Text(texts::kMenuHelp) };
         const QStringList chart { Text(texts::kMenuFile), Text(texts::kMenuEdit), Text(texts::kMenuView),
-                                  Text(texts::kMenuWindow), Text(texts::kMenuHelp) };
+                                  Text(texts::kMenuRun), Text(texts::kMenuWindow), Text(texts::kMenuHelp) };
         QCOMPARE(MenuTitles(*m_frame), noChart);
         QCOMPARE(MenuItems(*m_frame, 0),
                  (QStringList { Text(texts::kItemFileNew), Text(texts::kItemFileOpen), "-",
@@ -130,9 +130,15 @@ private slots:
         // The open charts are listed below the commands, the active one
         // checked; choosing one activates it.
         QCOMPARE(MenuItems(*m_frame, 3),
+                 (QStringList { Text(texts::kItemRun), Text(texts::kItemStep), Text(texts::kItemStepOver),
+                                Text(texts::kItemContinue), Text(texts::kItemPause), Text(texts::kItemStop), "-",
+                                Text(texts::kItemToggleBreakpoint), Text(texts::kItemClearBreakpoints), "-",
+                                Text(texts::kMenuSpeed), "-", Text(texts::kItemGenerateCode),
+                                Text(texts::kItemGenerateExactCode) }));
+        QCOMPARE(MenuItems(*m_frame, 4),
                  (QStringList { Text(texts::kItemWindowCascade), Text(texts::kItemWindowTile),
                                 Text(texts::kItemWindowArrange), "-", "&1 Pad1", "&2 Pad2" }));
-        QMenu* windowMenu = m_frame->menuBar()->actions().at(3)->menu();
+        QMenu* windowMenu = m_frame->menuBar()->actions().at(4)->menu();
         const auto listed = [windowMenu](int index) { return windowMenu->actions().at(4 + index); };
         QVERIFY(listed(1)->isChecked());
         QVERIFY(!listed(0)->isChecked());
@@ -142,7 +148,7 @@ private slots:
         QVERIFY(!listed(1)->isChecked());
         first->close();
         QCOMPARE(MenuTitles(*m_frame), chart);
-        QCOMPARE(MenuItems(*m_frame, 3),
+        QCOMPARE(MenuItems(*m_frame, 4),
                  (QStringList { Text(texts::kItemWindowCascade), Text(texts::kItemWindowTile),
                                 Text(texts::kItemWindowArrange), "-", "&1 Pad2" }));
         QVERIFY(listed(0)->isChecked());
@@ -158,7 +164,8 @@ private slots:
         using namespace cmd;
         const QList<int> expected { kFileNew, kFileOpen, kFileSave, 0, kEditCut, kEditCopy, 0, kFilePrint, 0,
                                     kAddSimple, kAddBranch, kAddPreTestLoop, kAddPostTestLoop, kAddOutput,
-                                    kAddInput, kEditPaste, 0, kRun, kGenerateCode, 0, kAppAbout };
+                                    kAddInput, kEditPaste, 0, kRun, kStep, kContinue, kStop, kGenerateCode, 0,
+                                    kAppAbout };
         QList<int> ids;
         for (QAction* action : m_frame->ToolBar()->actions())
             ids.append(action->isSeparator() ? 0 : action->data().toInt());
@@ -175,6 +182,10 @@ private slots:
             { kAddPreTestLoop, texts::kPromptAddPreTestLoop }, { kAddPostTestLoop, texts::kPromptAddPostTestLoop },
             { kAddOutput, texts::kPromptAddOutput },  { kAddInput, texts::kPromptAddInput },
             { kEditPaste, texts::kPromptEditPaste },  { kRun, texts::kPromptRun },
+            { kStep, texts::kPromptStep }, { kStepOver, texts::kPromptStepOver },
+            { kContinue, texts::kPromptContinue }, { kPause, texts::kPromptPause }, { kStop, texts::kPromptStop },
+            { kToggleBreakpoint, texts::kPromptToggleBreakpoint },
+            { kClearBreakpoints, texts::kPromptClearBreakpoints }, { kSpeedSlow, texts::kPromptSpeedSlow },
             { kGenerateCode, texts::kPromptGenerateCode }, { kAppAbout, texts::kPromptAppAbout },
         };
         m_frame->OnFileNew();
@@ -210,6 +221,12 @@ private slots:
             { kEditCopy, { QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert) } },
             { kEditPaste, { QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert) } },
             { kNextPane, { QKeySequence(Qt::Key_F6) } },
+            { kRun, { QKeySequence(Qt::Key_F5) } },
+            { kStep, { QKeySequence(Qt::Key_F10) } },
+            { kStepOver, { QKeySequence(Qt::SHIFT | Qt::Key_F10) } },
+            { kContinue, { QKeySequence(Qt::Key_F8) } },
+            { kStop, { QKeySequence(Qt::SHIFT | Qt::Key_F5) } },
+            { kToggleBreakpoint, { QKeySequence(Qt::Key_F9) } },
             { kPrevPane, { QKeySequence(Qt::SHIFT | Qt::Key_F6) } },
         };
         for (const auto& [id, keys] : rows) {
