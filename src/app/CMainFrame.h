@@ -19,6 +19,7 @@ class QMdiArea;
 class QMenu;
 class QToolBar;
 enum class ConsoleKind;
+enum class UiLanguage;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -84,6 +85,8 @@ private:
     void CreateStatusBar();
     void ConnectCommands();
     void ShowMenu(bool chartMenu);
+    // Remembers the language of the menus and dialogs for the next start.
+    void ChooseLanguage(UiLanguage language);
     CChildFrame* AddChild(std::unique_ptr<class CTavrinDoc> doc, const QString& title, const QString& path);
     void AddToRecentFiles(const QString& path, int zoom);
     void RememberZoom(CChildFrame& child);
