@@ -1,14 +1,19 @@
 #!/bin/sh
 # Saves a screenshot of the desktop editor with an example chart open, made
-# under a virtual X display: docs/screenshot-editor.png by default.
+# under a virtual X display: docs/screenshot-editor.png by default, or in
+# English (LANGUAGE en) docs/screenshot-editor-en.png.
 #
-# usage: scripts/screenshot.sh [BUILD_DIR] [CHART] [OUTPUT.png]
+# usage: scripts/screenshot.sh [BUILD_DIR] [CHART] [OUTPUT.png] [LANGUAGE]
 set -eu
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$here/build"}
 chart=${2:-"$here/examples/fizzbuzz.pad"}
-output=${3:-"$here/docs/screenshot-editor.png"}
+language=${4:-ja}
+case $language in
+    ja) output=${3:-"$here/docs/screenshot-editor.png"} ;;
+    *) output=${3:-"$here/docs/screenshot-editor-$language.png"} ;;
+esac
 program="$build/bin/tavrin"
 
 if [ ! -x "$program" ]; then
@@ -31,5 +36,5 @@ mkdir -p "$(dirname "$output")"
 settings=$(mktemp -d)
 trap 'rm -rf "$settings"' EXIT
 XDG_CONFIG_HOME="$settings" TAVRIN_SCREENSHOT="$output" LANG=C.UTF-8 \
-    xvfb-run -a -s "-screen 0 1100x760x24" "$program" "$chart"
+    xvfb-run -a -s "-screen 0 1100x760x24" "$program" --language "$language" "$chart"
 echo "wrote $output"

@@ -25,7 +25,8 @@ CAboutDialog::CAboutDialog(QWidget* parent)
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.4);
     name->setFont(bold);
-    auto* version = new QLabel(Text(texts::kAboutVersion), this);
+    // The name and number read the same in every language.
+    auto* version = new QLabel(ui::QtText(texts::kAboutVersion), this);
     version->setObjectName(QStringLiteral("version"));
     auto* developers = new QLabel(Text(texts::kAboutDevelopers), this);
     developers->setObjectName(QStringLiteral("developers"));

@@ -7,6 +7,7 @@
 #include "view/CConsoleWindow.h"
 #include "app/CPrompts.h"
 #include "app/CTavrinApp.h"
+#include "app/CTranslations.h"
 #include "model/CTavrinDoc.h"
 #include "view/CTavrinView.h"
 #include "view/ChartPrinting.h"
@@ -245,6 +246,13 @@ void CMainFrame::CreateActions()
             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus) });
     AddAction(cmd::kViewZoomOut, texts::kItemViewZoomOut)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     AddAction(cmd::kViewZoomReset, texts::kItemViewZoomReset)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    auto* languages = new QActionGroup(this);
+    for (int id : { cmd::kViewLanguageJapanese, cmd::kViewLanguageEnglish }) {
+        QAction* action = AddAction(id, id == cmd::kViewLanguageJapanese ? texts::kItemLanguageJapanese
+                                                                         : texts::kItemLanguageEnglish);
+        action->setCheckable(true);
+        languages->addAction(action);
+    }
     AddAction(cmd::kWindowCascade, texts::kItemWindowCascade);
     AddAction(cmd::kWindowTileHorz, texts::kItemWindowTile);
     AddAction(cmd::kWindowArrange, texts::kItemWindowArrange);
@@ -294,6 +302,14 @@ void CMainFrame::CreateMenus()
         speedMenu->addAction(Action(id));
     runMenu->insertMenu(Action(kSpeedFull), speedMenu);
     runMenu->removeAction(Action(kSpeedFull));
+    // One language submenu, at the foot of both View menus.
+    auto* languageMenu = new QMenu(Text(texts::kMenuLanguage), this);
+    languageMenu->addAction(Action(kViewLanguageJapanese));
+    languageMenu->addAction(Action(kViewLanguageEnglish));
+    for (QMenu* view : { m_menus128[1], m_menus129[2] }) {
+        view->addSeparator();
+        view->addMenu(languageMenu);
+    }
     m_windowMenu = m_menus129[4];
     m_windowMenu->addSeparator()->setObjectName(QStringLiteral("windowListSeparator"));
     m_chartMenuShown = true; // so that the first ShowMenu(false) builds the bar
@@ -508,6 +524,10 @@ void CMainFrame::ConnectCommands()
             view->SetZoom(100);
     });
     connect(m_toolBar, &QToolBar::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
+    on(kViewLanguageJapanese, [this] { ChooseLanguage(UiLanguage::Japanese); });
+    on(kViewLanguageEnglish, [this] { ChooseLanguage(UiLanguage::English); });
+    Action(CTranslations::Current() == UiLanguage::English ? kViewLanguageEnglish : kViewLanguageJapanese)
+        ->setChecked(true);
     on(kWindowCascade, [this] { m_mdiArea->cascadeSubWindows(); });
     on(kWindowTileHorz, [this] { m_mdiArea->tileSubWindows(); });
     on(kWindowArrange, [this] { ArrangeIcons(); });
@@ -517,6 +537,15 @@ void CMainFrame::ConnectCommands()
         CAboutDialog about(this);
         about.exec();
     });
+}
+
+void CMainFrame::ChooseLanguage(UiLanguage language)
+{
+    // Every window took its texts when it was made: the choice is kept for
+    // the next start rather than leaving the program half in one language.
+    SaveLanguage(language);
+    if (language != CTranslations::Current())
+        prompts::Message(this, QMessageBox::Information, Text(texts::kLanguageAfterRestart));
 }
 
 QString CMainFrame::StatusMessage() const

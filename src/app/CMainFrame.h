@@ -24,6 +24,7 @@ class QMenu;
 class QToolBar;
 enum class ConsoleKind;
 struct RunFailure;
+enum class UiLanguage;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -93,6 +94,8 @@ private:
     void CreateStatusBar();
     void ConnectCommands();
     void ShowMenu(bool chartMenu);
+    // Remembers the language of the menus and dialogs for the next start.
+    void ChooseLanguage(UiLanguage language);
     CChildFrame* AddChild(std::unique_ptr<class CTavrinDoc> doc, const QString& title, const QString& path);
     void AddToRecentFiles(const QString& path, int zoom);
     void RememberZoom(CChildFrame& child);

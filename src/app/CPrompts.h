@@ -33,8 +33,8 @@ QString AskSavePath(QWidget* parent, const QString& suggested);
 // nothing better is known.
 QString FileErrorReason(const QString& path, bool saving, const std::string& systemReason);
 
-// A system text (UTF-8) as a QString.
-using ui::QtText;
-inline QString Text(std::string_view utf8) { return QtText(utf8); }
+// A desktop text (see app/UiTexts.h) in the chosen language: every menu,
+// prompt and dialog of the program shows its texts through this.
+inline QString Text(std::string_view japanese) { return ui::Tr(japanese); }
 
 } // namespace prompts

@@ -6,9 +6,9 @@
 #include <memory>
 
 class CMainFrame;
-class QTranslator;
+class CTranslations;
 
-// Settings (recent files, printer) live under this organisation and
+// Settings (recent files, printer, language) live under this organisation and
 // application name.
 inline constexpr const char* kSettingsOrganization = "Local AppWizard-Generated Applications";
 inline constexpr const char* kSettingsApplication = "Tavrin";
@@ -28,6 +28,6 @@ public:
 private:
     void ScheduleScreenshot(const QString& path);
 
-    std::unique_ptr<QTranslator> m_qtTranslator;
+    std::unique_ptr<CTranslations> m_translations;
     std::unique_ptr<CMainFrame> m_mainFrame;
 };

@@ -35,6 +35,9 @@ inline constexpr int kViewStatusBar = 59393;
 inline constexpr int kViewZoomIn = 32800;
 inline constexpr int kViewZoomOut = 32801;
 inline constexpr int kViewZoomReset = 32802;
+// The language of the menus and dialogs (View > 言語 / Language).
+inline constexpr int kViewLanguageJapanese = 32840;
+inline constexpr int kViewLanguageEnglish = 32841;
 
 inline constexpr int kAddSimple = static_cast<int>(kToolSimple);
 inline constexpr int kAddBranch = static_cast<int>(kToolBranch);

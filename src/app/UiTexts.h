@@ -1,7 +1,10 @@
 #pragma once
 // The texts that only the desktop program shows (menus, prompts, dialogs),
-// each quoted exactly once, UTF-8. ui::QtText turns any of them into a
-// QString.
+// each quoted exactly once, UTF-8. They are shown through prompts::Text (or
+// ui::Tr), which gives the chosen language's translation: each text needs
+// one line in every res/translations/*.ts file, and tst_translations names
+// the texts that have none. A text built with a macro (such as the version)
+// cannot be a translation's key and is shown as it stands.
 
 #include "base/TavrinVersion.h"
 #include "base/Texts.h"
@@ -125,5 +128,15 @@ inline constexpr std::string_view kItemAppAbout = "ﾊﾞｰｼﾞｮﾝ情報(&
 // Status-bar prompts of Undo and Redo: the prefix, then the step's name.
 inline constexpr std::string_view kPromptUndoPrefix = "元に戻す: ";
 inline constexpr std::string_view kPromptRedoPrefix = "やり直し: ";
+
+// The language of the menus and dialogs. The menu names both languages so
+// that a user who reads only one of them finds it; the items name each
+// language in itself.
+inline constexpr std::string_view kMenuLanguage = "言語 / Language";
+inline constexpr std::string_view kItemLanguageJapanese = "日本語";
+inline constexpr std::string_view kItemLanguageEnglish = "English";
+inline constexpr std::string_view kLanguageAfterRestart =
+    "言語は次に Tavrin を起動したときに切り替わります。\n"
+    "The language changes the next time Tavrin starts.";
 
 } // namespace texts

@@ -165,7 +165,7 @@ std::shared_ptr<CConsoleChannel> StartConsoleJob(QWidget* owner, ConsoleKind kin
         }
         delete window.data();
         auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Tavrin"),
-                                    ui::QtText(texts::kConsoleOpenFailed) + QLatin1Char('\n')
+                                    ui::Tr(texts::kConsoleOpenFailed) + QLatin1Char('\n')
                                         + QString::fromLocal8Bit(e.what()),
                                     QMessageBox::Ok, owner);
         box->setAttribute(Qt::WA_DeleteOnClose);

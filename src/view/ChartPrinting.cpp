@@ -49,7 +49,7 @@ void RepaintScreen(QWidget* parent)
 
 void ReportFailure(QWidget* parent)
 {
-    QMessageBox::warning(parent, ui::QtText(texts::kAppTitle), ui::QtText(texts::kPrintFailed));
+    QMessageBox::warning(parent, ui::Tr(texts::kAppTitle), ui::Tr(texts::kPrintFailed));
 }
 
 // False when the device would not start a page.
