@@ -32,7 +32,6 @@
 <message><source>ﾌｧｲﾙに書き込めません。</source><translation>The file cannot be written.</translation></message>
 <message><source>予期しないﾌｧｲﾙ形式です。</source><translation>Unexpected file format.</translation></message>
 <message><source>ﾎﾞｯｸｽ「%1」の文字「%2」はｺｰﾄﾞﾍﾟｰｼﾞ 932 (Shift_JIS) で表せません。&#10;「?」に置き換えて続けますか?</source><translation>The character "%2" in the box "%1" cannot be written in code page 932 (Shift_JIS).&#10;Replace it with "?" and go on?</translation></message>
-<message><source>実行中のｺﾝｿｰﾙを閉じてから終了してください。</source><translation>Close the console of the run before quitting.</translation></message>
 <message><source>コンソールを開けませんでした。</source><translation>The console could not be opened.</translation></message>
 <message><source>印刷できませんでした。</source><translation>The chart could not be printed.</translation></message>
 <message><source>新規にﾌｧｲﾙを作成&#10;新規ﾌｧｲﾙ</source><translation>Create a new file&#10;New file</translation></message>
@@ -95,5 +94,36 @@
 <message><source>日本語</source><translation>日本語</translation></message>
 <message><source>English</source><translation>English</translation></message>
 <message><source>言語は次に Tavrin を起動したときに切り替わります。&#10;The language changes the next time Tavrin starts.</source><translation>The language changes the next time Tavrin starts.&#10;言語は次に Tavrin を起動したときに切り替わります。</translation></message>
+<message><source>実行中です。実行を停止して閉じますか?</source><translation>A chart is running. Stop the run and close?</translation></message>
+<message><source>エラー: </source><translation>Error: </translation></message>
+<message><source>変数</source><translation>Variables</translation></message>
+<message><source>名前</source><translation>Name</translation></message>
+<message><source>値</source><translation>Value</translation></message>
+<message><source>次のボックスを1つ実行して一時停止&#10;ステップ実行</source><translation>Run the next box and pause&#10;Step</translation></message>
+<message><source>現在のボックスを中のボックスごと実行して一時停止&#10;ステップ オーバー</source><translation>Run the current box with the boxes inside it and pause&#10;Step Over</translation></message>
+<message><source>次のブレークポイントか終わりまで実行&#10;続行</source><translation>Run to the next breakpoint or to the end&#10;Continue</translation></message>
+<message><source>実行を次のボックスの前で一時停止&#10;一時停止</source><translation>Pause the run before the next box&#10;Pause</translation></message>
+<message><source>実行を停止&#10;停止</source><translation>Stop the run&#10;Stop</translation></message>
+<message><source>選択したボックスのブレークポイントを設定または解除&#10;ブレークポイント</source><translation>Set or clear a breakpoint on the selected box&#10;Breakpoint</translation></message>
+<message><source>このPADのすべてのブレークポイントを解除&#10;ブレークポイントの解除</source><translation>Clear every breakpoint of this chart&#10;Clear Breakpoints</translation></message>
+<message><source>ボックスの間で待たずに実行&#10;最高速</source><translation>Run without waiting between boxes&#10;Full Speed</translation></message>
+<message><source>ボックスの間で 0.05 秒待って実行&#10;速い</source><translation>Run waiting 0.05 seconds between boxes&#10;Fast</translation></message>
+<message><source>ボックスの間で 0.3 秒待って実行&#10;遅い</source><translation>Run waiting 0.3 seconds between boxes&#10;Slow</translation></message>
+<message><source>ボックスの間で 1 秒待って実行&#10;とても遅い</source><translation>Run waiting 1 second between boxes&#10;Very Slow</translation></message>
+<message><source>実行(&amp;R)</source><translation>&amp;Run</translation></message>
+<message><source>実行(&amp;R)&#9;F5</source><translation>&amp;Run&#9;F5</translation></message>
+<message><source>ステップ実行(&amp;S)&#9;F10</source><translation>&amp;Step&#9;F10</translation></message>
+<message><source>ステップ オーバー(&amp;O)&#9;Shift+F10</source><translation>Step &amp;Over&#9;Shift+F10</translation></message>
+<message><source>続行(&amp;C)&#9;F8</source><translation>&amp;Continue&#9;F8</translation></message>
+<message><source>一時停止(&amp;P)</source><translation>&amp;Pause</translation></message>
+<message><source>停止(&amp;T)&#9;Shift+F5</source><translation>S&amp;top&#9;Shift+F5</translation></message>
+<message><source>ブレークポイントの設定/解除(&amp;B)&#9;F9</source><translation>Toggle &amp;Breakpoint&#9;F9</translation></message>
+<message><source>すべてのブレークポイントを解除(&amp;A)</source><translation>Clear &amp;All Breakpoints</translation></message>
+<message><source>速度</source><translation>Speed</translation></message>
+<message><source>最高速(&amp;F)</source><translation>&amp;Full Speed</translation></message>
+<message><source>速い(&amp;A)</source><translation>F&amp;ast</translation></message>
+<message><source>遅い(&amp;S)</source><translation>&amp;Slow</translation></message>
+<message><source>とても遅い(&amp;V)</source><translation>&amp;Very Slow</translation></message>
+<message><source>Cソース生成(&amp;G)</source><translation>&amp;Generate C Source</translation></message>
 </context>
 </TS>

@@ -35,12 +35,12 @@ QString ElementText(const WatchRow& row, const WatchElement& element)
 } // namespace
 
 CVariableDock::CVariableDock(QWidget* parent)
-    : QDockWidget(ui::QtText(texts::kWatchTitle), parent)
+    : QDockWidget(ui::Tr(texts::kWatchTitle), parent)
     , m_tree(new QTreeWidget(this))
 {
     setObjectName(QStringLiteral("variables"));
     m_tree->setColumnCount(2);
-    m_tree->setHeaderLabels({ ui::QtText(texts::kWatchName), ui::QtText(texts::kWatchValue) });
+    m_tree->setHeaderLabels({ ui::Tr(texts::kWatchName), ui::Tr(texts::kWatchValue) });
     m_tree->setRootIsDecorated(true);
     m_tree->setUniformRowHeights(true);
     m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);

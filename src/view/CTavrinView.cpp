@@ -1163,17 +1163,6 @@ CBoxText* CTavrinView::FindUnencodable(std::string* badChar) const
     return nullptr;
 }
 
-CProcessBox* CTavrinView::SelectedBox() const
-{
-    CProcessBox* selected = nullptr;
-    auto find = [&](const CProcessBox& box) {
-        if (box.m_selected)
-            selected = const_cast<CProcessBox*>(&box);
-    };
-    VisitBoxes(m_doc.m_root, find);
-    return selected;
-}
-
 CProcessBox* CTavrinView::BoxAt(QPoint logical) const
 {
     CProcessBox* found = nullptr;

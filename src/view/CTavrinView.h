@@ -134,9 +134,6 @@ public:
     // character (UTF-8); null when every text can be stored.
     CBoxText* FindUnencodable(std::string* badChar = nullptr) const;
 
-    // The box selected (the innermost one), or null.
-    CProcessBox* SelectedBox() const;
-
     // Breakpoints belong to this window's chart, not to its file. A box
     // that leaves the chart takes its breakpoint with it.
     void ToggleBreakpoint(const CProcessBox& box);

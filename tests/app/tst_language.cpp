@@ -109,7 +109,8 @@ private slots:
         QCOMPARE(CTranslations::Current(), UiLanguage::Japanese);
         // Byte for byte the texts as written, not passed through anything.
         QCOMPARE(MenuTitles(frame), (QStringList { QtText(texts::kMenuFile), QtText(texts::kMenuEdit),
-                                                   QtText(texts::kMenuView), QtText(texts::kMenuWindow),
+                                                   QtText(texts::kMenuView), QtText(texts::kMenuRun),
+                                                   QtText(texts::kMenuWindow),
                                                    QtText(texts::kMenuHelp) }));
         QCOMPARE(frame.Action(cmd::kAddBranch)->toolTip(), QStringLiteral("分岐"));
         QCOMPARE(frame.Action(cmd::kFileOpen)->statusTip(), QStringLiteral("既存のﾌｧｲﾙを開く"));
@@ -144,7 +145,7 @@ private slots:
         QCOMPARE(app.InitInstance({}), -1);
         CMainFrame& frame = *app.MainFrame();
         QCOMPARE(CTranslations::Current(), UiLanguage::English);
-        QCOMPARE(MenuTitles(frame), (QStringList { "&File", "&Edit", "&View", "&Window", "&Help" }));
+        QCOMPARE(MenuTitles(frame), (QStringList { "&File", "&Edit", "&View", "&Run", "&Window", "&Help" }));
         QCOMPARE(frame.Action(cmd::kFileNew)->text(), QStringLiteral("&New\tCtrl+N"));
         QCOMPARE(frame.Action(cmd::kAddBranch)->toolTip(), QStringLiteral("Branch"));
         QCOMPARE(frame.Action(cmd::kRun)->toolTip(), QStringLiteral("Run"));
