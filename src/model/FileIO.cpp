@@ -164,6 +164,29 @@ std::string ReadWholeFile(const std::string& path, std::size_t maxBytes)
     return bytes;
 }
 
+namespace {
+
+void WriteIntoSpecialFile(const std::string& path, const std::string& target, std::string_view bytes)
+{
+    CFd fd(::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        throw CFileError(path, ErrnoText(errno));
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd.Get(), bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw CFileError(path, ErrnoText(errno));
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (fd.Close() != 0)
+        throw CFileError(path, ErrnoText(errno));
+}
+
+} // namespace
+
 void WriteFileAtomically(const std::string& path, std::string_view bytes)
 {
     if (path.empty())
@@ -182,6 +205,12 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
     }
     if (exists && S_ISDIR(st.st_mode))
         throw CFileError(path, ErrnoText(EISDIR));
+    // A device or a pipe (/dev/stdout, a FIFO a script reads) is written
+    // into: renaming a file over it would replace the device node itself.
+    if (exists && !S_ISREG(st.st_mode)) {
+        WriteIntoSpecialFile(path, target, bytes);
+        return;
+    }
 
     std::string dir, name;
     SplitPath(target, dir, name);

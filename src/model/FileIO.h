@@ -31,8 +31,9 @@ std::string ReadWholeFile(const std::string& path, std::size_t maxBytes = kMaxRe
 // then renamed over the old one. A symbolic link is followed, not replaced;
 // the old file's permissions are kept. A file with other hard links is
 // rewritten in place once the temporary holds the new bytes, so that its
-// other names see them (the temporary is renamed over it if that fails). On failure the temporary is removed
-// and CFileError is thrown.
+// other names see them (the temporary is renamed over it if that fails). On
+// failure the temporary is removed and CFileError is thrown. A device or a
+// FIFO is not replaced but written into, as a shell redirection would.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // Makes SIGINT, SIGTERM and SIGHUP remove the temporary file of a

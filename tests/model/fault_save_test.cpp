@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -361,4 +362,46 @@ TEST(FaultSave, TargetRemovedMeanwhile)
                 EXPECT_EQ(entry.path().filename(), "chart.pad");
         }
     }
+}
+
+// A device or a pipe named as the output is written into, never replaced:
+// as root a rename over /dev/full would have swapped the device for a file.
+TEST(FaultSave, DevicesAndPipesAreWrittenIntoNotReplaced)
+{
+    struct stat before {};
+    ASSERT_EQ(::stat("/dev/full", &before), 0);
+    EXPECT_THROW(WriteFileAtomically("/dev/full", "x"), CFileError);
+    struct stat after {};
+    ASSERT_EQ(::stat("/dev/full", &after), 0);
+    EXPECT_TRUE(S_ISCHR(after.st_mode));
+    EXPECT_EQ(after.st_ino, before.st_ino);
+
+    const std::filesystem::path dir = std::filesystem::temp_directory_path()
+        / ("tavrin-fifo-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string fifo = (dir / "out").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t reader = ::fork();
+    ASSERT_GE(reader, 0);
+    if (reader == 0) {
+        // The child reads what arrives and exits 0 only for the exact bytes.
+        std::string got;
+        char buffer[64];
+        const int fd = ::open(fifo.c_str(), O_RDONLY);
+        for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            got.append(buffer, static_cast<std::size_t>(n));
+        ::_exit(got == "chart bytes" ? 0 : 1);
+    }
+    WriteFileAtomically(fifo, "chart bytes");
+    int status = 0;
+    ASSERT_EQ(::waitpid(reader, &status, 0), reader);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir))
+        ++entries;
+    EXPECT_EQ(entries, 1u); // no temporary left beside the pipe
+    std::filesystem::remove_all(dir);
 }
