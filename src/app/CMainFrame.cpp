@@ -903,7 +903,7 @@ void CMainFrame::StartJob(ConsoleKind kind, bool exact, JobWatch watch)
     // Stop also wakes an input box that waits for a line. Set here, on the
     // thread that calls Stop, before any Stop can come.
     if (controller && m_jobChannel)
-        controller->SetStopAction([channel = m_jobChannel] { channel->Interrupt(); });
+        controller->SetStopAction([channel = m_jobChannel] { channel->StopReading(); });
 }
 
 void CMainFrame::JobEnded(CChildFrame* child, const RunFailure& failure)

@@ -101,6 +101,19 @@ void CConsoleChannel::Interrupt()
     m_changed.notify_all();
 }
 
+void CConsoleChannel::StopReading()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_atExitPrompt || m_released || m_closed)
+        return;
+    g_running = 0;
+    m_interrupted = true;
+    m_stopRequested = true;
+    ++m_interrupts;
+    m_lines.clear();
+    m_changed.notify_all();
+}
+
 void CConsoleChannel::Close()
 {
     std::lock_guard lock(m_mutex);

@@ -46,6 +46,12 @@ public:
     // Ctrl+C: clears the run flag, drops typed-ahead lines and completes a
     // waiting read with an empty line.
     void Interrupt();
+    // A run stopped from outside the console (the Stop command): a read that
+    // waits for a line gives up as on Ctrl+C, but once the run has reached
+    // its exit prompt nothing happens, so its output stays on the screen
+    // until the user closes it. Ctrl+C at the prompt closes the console; a
+    // Stop that comes a moment late must not.
+    void StopReading();
     // The window is going away: every wait ends, output is discarded. When the
     // console was still in use the run is stopped as by Ctrl+C.
     void Close();

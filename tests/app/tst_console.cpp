@@ -2,6 +2,7 @@
 // and delivered, Ctrl+C and closing the window during a run, the exit prompt.
 
 #include "view/CConsoleWindow.h"
+#include "view/CConsoleChannel.h"
 #include "ConsoleTestSupport.h"
 #include "base/Codec.h"
 #include "app/UiTexts.h"
@@ -291,6 +292,34 @@ private slots:
         QTRY_VERIFY(OpenConsole());
         OpenConsole()->close();
         QTRY_COMPARE(log->doneCalls.load(), 1);
+    }
+
+    // The Stop command wakes a read as Ctrl+C does, but a Stop that reaches
+    // a run already at its exit prompt (the run thread may get there first)
+    // leaves the console and its output on the screen.
+    void stopWakesAReadButNotTheExitPrompt()
+    {
+        auto channel = std::make_shared<CConsoleChannel>();
+        std::atomic<int> stage { 0 };
+        std::string line = "unchanged";
+        std::thread worker([&] {
+            channel->GetLine(line);
+            stage = 1;
+            channel->WaitAtExitPrompt();
+            stage = 2;
+        });
+        QTRY_VERIFY(channel->IsWaitingForInput());
+        channel->StopReading();
+        QTRY_VERIFY(channel->IsAtExitPrompt());
+        QCOMPARE(line, std::string());
+        QVERIFY(channel->IsStopRequested());
+        channel->StopReading();
+        QTest::qWait(100);
+        QCOMPARE(stage.load(), 1);
+        channel->Interrupt(); // Ctrl+C at the prompt does end it
+        worker.join();
+        QCOMPARE(stage.load(), 2);
+        g_running = 1;
     }
 
     void closingAtTheExitPromptLeavesTheRunFlag()
