@@ -112,6 +112,10 @@ CMainFrame::~CMainFrame()
 {
     // A job still under way reads a chart: it ends before any chart goes.
     EndConsoleJobs(this);
+    // The charts' windows announce activations while they are taken down;
+    // the commands must not look at a window that is half destroyed.
+    disconnect(m_mdiArea, nullptr, this, nullptr);
+    m_watchChild = nullptr;
     // Documents before views: see CChildFrame.
     for (CChildFrame* child : m_mdiArea->findChildren<CChildFrame*>())
         delete child;
