@@ -92,6 +92,16 @@ std::string Paren(const CExpr& e, int atLeast)
     return e.prec < atLeast ? "(" + e.code + ")" : e.code;
 }
 
+// An int expression widened to double. A call is cast inside parentheses:
+// clang questions a cast applied to a call's result directly.
+std::string WidenedInt(const CExpr& e)
+{
+    const std::string inner = Paren(e, kUnaryPrec + 1);
+    if (inner[0] != '(' && inner.back() == ')')
+        return "(double)(" + inner + ")";
+    return "(double)" + inner;
+}
+
 // The shortest decimal that reads back as `value`, as a double literal.
 std::string DoubleLiteral(double value)
 {
@@ -536,7 +546,7 @@ private:
         auto arith = [&](const char* sign, int prec) {
             std::string left = Paren(l, prec);
             if (l.isInt && r.isInt)
-                left = l.isConst ? DoubleLiteral(l.constValue) : "(double)" + Paren(l, kUnaryPrec + 1);
+                left = l.isConst ? DoubleLiteral(l.constValue) : WidenedInt(l);
             e.code = left + " " + sign + " " + Paren(r, prec + 1);
             e.prec = prec;
         };
@@ -544,8 +554,10 @@ private:
             // Comparisons and logic inside comparisons are parenthesised.
             // A truth value compared with a number is widened first, which C
             // compilers otherwise question.
+            // Two truth values are compared as numbers too: a compiler that
+            // folds one of them (10 < 100) would question the comparison.
             auto side = [&](const CExpr& s, const CExpr& other) {
-                if (s.isInt && !s.isConst && other.isConst)
+                if (s.isInt && !s.isConst && (other.isInt || other.isConst))
                     return "(double)(" + s.code + ")";
                 return s.prec <= kRelPrec || s.code[0] == '!' ? "(" + s.code + ")" : s.code;
             };
@@ -679,10 +691,14 @@ private:
                     const std::string literal = DoubleLiteral(negated);
                     return CExpr { literal, literal[0] == '-' ? kUnaryPrec : kPrimaryPrec, false, true, negated, {} };
                 }
-                std::string inner = operand.isInt ? "(double)" + Paren(operand, kUnaryPrec + 1) : Paren(operand, kUnaryPrec);
+                std::string inner = operand.isInt ? WidenedInt(operand) : Paren(operand, kUnaryPrec);
                 if (inner[0] == '-' || inner[0] == '+')
                     inner = "(" + inner + ")"; // not -- or a second sign
                 e.code = "-" + inner;
+            } else if (operand.isConst) {
+                // Folded: a C compiler takes !32768 for the constant 0 and
+                // questions a truth value compared with it.
+                return Constant(operand.constValue == 0.0 ? 1.0 : 0.0);
             } else {
                 // !x is x == 0 (NaN gives 0), written so for a double.
                 e.code = operand.isInt ? "!" + Paren(operand, kUnaryPrec) : Paren(operand, kEqPrec + 1) + " == 0";
@@ -763,6 +779,13 @@ private:
 
     // ---- statements ---------------------------------------------------------
 
+    // An assignment as a statement; x = x is only the read it is, kept as
+    // one so that C neither questions it nor finds x unused.
+    static std::string Statement(const CExpr& assign)
+    {
+        return assign.fx.Pure() ? "(void)(" + assign.code + ");" : assign.code + ";";
+    }
+
     // The items of a list whose values are not used, as statements in the
     // run's order.
     CLowered LowerItems(const std::vector<CCompiledView>& items, std::size_t from = 0)
@@ -783,13 +806,13 @@ private:
                 if (!rest.fx.reads.count(target.name) && !rest.fx.writes.count(target.name)) {
                     // The value is taken before the later items in C as in
                     // the run, and they do not see the variable.
-                    one.statements.push_back(assign.code + ";");
+                    one.statements.push_back(Statement(assign));
                     one.statements.insert(one.statements.end(), rest.statements.begin(), rest.statements.end());
                 } else if (first.fx.Pure() && !first.fx.fails && !Meets(rest.fx.writes, assign.fx.reads)) {
                     // The list's later items run before the assignment takes
                     // its value: a = 1, b = a + 1 uses the old a.
                     one.statements = rest.statements;
-                    one.statements.push_back(assign.code + ";");
+                    one.statements.push_back(Statement(assign));
                 } else {
                     Refuse("the assignments of this list happen in an order C cannot write plainly");
                 }
@@ -800,7 +823,9 @@ private:
                 one.fx = e.fx;
                 if (!e.fx.Pure())
                     one.statements.push_back(e.code + ";");
-                else if (e.fx.fails)
+                else if (e.fx.fails || !e.fx.reads.empty())
+                    // A read is kept as one: its variables stay declared and
+                    // used (x = x alone would leave x unused in C).
                     one.statements.push_back("(void)(" + e.code + ");");
             }
             out.statements.insert(out.statements.end(), one.statements.begin(), one.statements.end());

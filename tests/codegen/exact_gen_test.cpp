@@ -106,6 +106,10 @@ TEST(ExactGen, RunRulesAreReproduced)
         { "renamed", "simple: int = 1, printf = 2, num = 3, _X = 4, main = 5, fail = 6\noutput: int + printf + num + _X + main + fail\n", "" },
         { "empty-texts", "simple\noutput\ninput\nbranch\n  then\n    output: \"then\"\n  else\n    output: \"else\"\npre-loop\n"
                          "  output: \"never\"\npost-loop\n  output: \"once\"\n", "" },
+        // Texts that C compilers questioned: a truth value compared with a
+        // negated constant, a negated call of int type, x = x alone and in a list.
+        { "questioned-by-compilers", "simple: a = 1, b = 2, c = 7\noutput: (a < b) < !32768, -(a && b), -both, b, 10 < 1e2 >= !c\nsimple: b = b\n"
+                                     "simple: b = b, c %= 3\noutput: b, c\n", "" },
         { "functions", "simple: x = 0.5\noutput: \"%.15f %.15f %.15f %.15f\", sin(x), cos(x), tan(x), atan(x)\n"
                        "output: \"%.15f %.15f %.15f\", atan2(x, -1), exp(x), log(x)\noutput: sqrt(x), pow(x, 3), ceil(x), floor(-x)\n", "" },
     };
