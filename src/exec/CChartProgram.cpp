@@ -39,9 +39,10 @@ struct CChartProgram::COp {
         Branch,    // the condition; false goes to `target` (the else arm)
         Jump,      // to `target` (from the end of a then arm)
         AfterBox,  // a box is done: the sequence stops when the run flag dropped
-        LoopHead,  // a pre-test loop's header; false goes to the loop's exit
-        LoopPass,  // the step of a pass
-        LoopNext,  // the counting step and the condition; true goes to `target`
+        LoopHead,  // a pre-test loop's header; false goes to the loop's exit,
+                   // true takes the first pass's step and goes on to the body
+        LoopNext,  // the counting step and the condition; true takes the
+                   // pass's step and goes to `target`, the body
         Box,       // a box executed by its own Execute
     };
     Kind kind { Kind::Simple };
@@ -49,8 +50,13 @@ struct CChartProgram::COp {
     CProcessBox* box { nullptr };
     std::uint32_t end { kNone };
     std::uint32_t target { kNone };
-    std::uint32_t text { kNone }; // index into m_texts once compiled
+    const CCompiledText* text { nullptr }; // compiled on first use
 };
+
+inline const CCompiledText& CChartProgram::Text(COp& op, CRunContext& run)
+{
+    return op.text ? *op.text : Compile(op, run);
+}
 
 // The state of one pre-test loop while it runs (a loop is never entered
 // again while it runs: the language has no calls).
@@ -130,12 +136,11 @@ void CChartProgram::CompileBox(CProcessBox& box, std::uint32_t sequenceEnd, int 
         m_loops.emplace_back();
         const std::uint32_t head = emit(COp::Kind::LoopHead);
         m_ops[head].loop = index;
-        const std::uint32_t pass = emit(COp::Kind::LoopPass);
-        m_ops[pass].loop = index;
+        const auto body = static_cast<std::uint32_t>(m_ops.size());
         CompileSequence(pre.m_bodySeq, index);
         const std::uint32_t next = emit(COp::Kind::LoopNext);
         m_ops[next].loop = index;
-        m_ops[next].target = pass;
+        m_ops[next].target = body;
         const std::uint32_t exit = emit(COp::Kind::AfterBox);
         m_loops[index].exit = exit;
         m_loops[index].next = next;
@@ -147,13 +152,11 @@ void CChartProgram::CompileBox(CProcessBox& box, std::uint32_t sequenceEnd, int 
     }
 }
 
-const CCompiledText& CChartProgram::Text(COp& op, CRunContext& run)
+const CCompiledText& CChartProgram::Compile(COp& op, CRunContext& run)
 {
-    if (op.text == kNone) {
-        m_texts.push_back(CCompiledText::Compile(op.box->m_text, run.Interp().Variables()));
-        op.text = static_cast<std::uint32_t>(m_texts.size() - 1);
-    }
-    return *m_texts[op.text];
+    m_texts.push_back(CCompiledText::Compile(op.box->m_text, run.Interp().Variables()));
+    op.text = m_texts.back().get();
+    return *op.text;
 }
 
 void CChartProgram::Run(CRunContext& run)
@@ -173,7 +176,7 @@ void CChartProgram::Run(CRunContext& run)
                     break;
                 }
                 if (run.Running())
-                    interp.EvaluateReport(Text(op, run), console);
+                    interp.EvaluateKept(Text(op, run), console);
                 pc = run.Running() ? pc + 1 : op.end;
                 break;
             case COp::Kind::Break:
@@ -192,7 +195,7 @@ void CChartProgram::Run(CRunContext& run)
                     pc = op.end;
                     break;
                 }
-                pc = IsTrue(interp.EvaluateReport(Text(op, run), console)) ? pc + 1 : op.target;
+                pc = IsTrue(interp.EvaluateKept(Text(op, run), console)) ? pc + 1 : op.target;
                 break;
             case COp::Kind::Jump:
                 pc = op.target;
@@ -224,13 +227,15 @@ void CChartProgram::Run(CRunContext& run)
                 } else {
                     loop.condition = &header;
                 }
-                pc = IsTrue(value) ? pc + 1 : loop.exit;
-                break;
-            }
-            case COp::Kind::LoopPass:
+                if (!IsTrue(value)) {
+                    pc = loop.exit;
+                    break;
+                }
+                // The first pass: its step, then the body.
                 run.Step(*op.box, RunStep::LoopPass);
                 ++pc;
                 break;
+            }
             case COp::Kind::LoopNext: {
                 CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
                 bool again;
@@ -243,7 +248,12 @@ void CChartProgram::Run(CRunContext& run)
                         interp.Evaluate(*loop.step);
                     again = IsTrue(interp.Evaluate(*loop.condition));
                 }
-                pc = run.Running() && again ? op.target : loop.exit;
+                if (!run.Running() || !again) {
+                    pc = loop.exit;
+                    break;
+                }
+                run.Step(*op.box, RunStep::LoopPass);
+                pc = op.target;
                 break;
             }
             case COp::Kind::Box:

@@ -47,6 +47,7 @@ private:
     void CompileSequence(const CBoxSequence& sequence, int loop);
     void CompileBox(CProcessBox& box, std::uint32_t sequenceEnd, int loop, std::vector<std::uint32_t>& toEnd);
     const CCompiledText& Text(COp& op, CRunContext& run);
+    const CCompiledText& Compile(COp& op, CRunContext& run);
     static bool NativeCount(CLoop& loop);
 
     std::vector<COp> m_ops;

@@ -68,6 +68,7 @@ public:
     explicit CConstNode(double value) : CCompiledNode(1), m_value(value) {}
     double Eval(CVariableTable&) const override { return m_value; }
     CCompiledView View() const override { CCompiledView v; v.value = m_value; return v; }
+    double Value() const { return m_value; }
 
 private:
     double m_value;
@@ -98,6 +99,7 @@ public:
         ref.subscripts = 0;
         return vars.Scalar(m_slot);
     }
+    std::uint32_t Slot() const { return m_slot; }
 
 private:
     std::uint32_t m_slot;
@@ -114,6 +116,15 @@ public:
         for (std::size_t i = 0; i < m_subscripts.size(); ++i)
             ref.indices[i] = ToInt32(m_subscripts[i]->Eval(vars));
     }
+    // The indices alone, for an evaluation that names no variable.
+    void FillIndices(CVariableTable& vars, std::int32_t* indices) const
+    {
+        for (std::size_t i = 0; i < m_subscripts.size(); ++i)
+            indices[i] = ToInt32(m_subscripts[i]->Eval(vars));
+    }
+    std::uint32_t Array() const { return m_array; }
+    std::size_t Count() const { return m_subscripts.size(); }
+    const CCompiledNode& Only() const { return *m_subscripts[0]; }
     int Depth() const { return DepthOf(m_subscripts); }
     CCompiledView View(CCompiledView::Kind kind) const
     {
@@ -130,9 +141,17 @@ private:
     std::vector<NodePtr> m_subscripts;
 };
 
-class CElementNode final : public CLvalueNode<CElementNode> {
+class CElementNode final : public CCompiledNode {
 public:
-    explicit CElementNode(CSubscripts subscripts) : CLvalueNode(subscripts.Depth()), m_subscripts(std::move(subscripts)) {}
+    explicit CElementNode(CSubscripts subscripts) : CCompiledNode(subscripts.Depth(), true), m_subscripts(std::move(subscripts)) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        if (m_subscripts.Count() == 1)
+            return vars.Element1(m_subscripts.Array(), ToInt32(m_subscripts.Only().Eval(vars)));
+        std::int32_t indices[kMaxSubscripts];
+        m_subscripts.FillIndices(vars, indices);
+        return vars.Element(m_subscripts.Array(), indices);
+    }
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
     {
         m_subscripts.Fill(vars, ref);
@@ -146,13 +165,27 @@ private:
 
 // name[...] = value, done where the element is read: subscripts, then the
 // value, then the store.
-class CElementAssignNode final : public CLvalueNode<CElementAssignNode> {
+class CElementAssignNode final : public CCompiledNode {
 public:
     CElementAssignNode(CSubscripts subscripts, NodePtr value)
-        : CLvalueNode(std::max(subscripts.Depth(), value->Depth() + 1))
+        : CCompiledNode(std::max(subscripts.Depth(), value->Depth() + 1), true)
         , m_subscripts(std::move(subscripts))
         , m_value(std::move(value))
     {
+    }
+    double Eval(CVariableTable& vars) const override
+    {
+        if (m_subscripts.Count() == 1) {
+            const std::int32_t index = ToInt32(m_subscripts.Only().Eval(vars));
+            const double value = m_value->Eval(vars);
+            vars.SetElement1(m_subscripts.Array(), index, value);
+            return value;
+        }
+        std::int32_t indices[kMaxSubscripts];
+        m_subscripts.FillIndices(vars, indices);
+        const double value = m_value->Eval(vars);
+        vars.SetElement(m_subscripts.Array(), indices, value);
+        return value;
     }
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
     {
@@ -208,6 +241,57 @@ private:
     int m_binary; // TK_END for a plain assignment
     NodePtr m_value;
 };
+
+// The same with a scalar target: its value is taken before the right side
+// is evaluated, as the general form does.
+class CScalarAssignNode final : public CCompiledNode {
+public:
+    CScalarAssignNode(std::uint32_t slot, int binary, NodePtr value, int depth)
+        : CCompiledNode(depth, true), m_slot(slot), m_binary(binary), m_value(std::move(value))
+    {
+    }
+    double Eval(CVariableTable& vars) const override
+    {
+        const double carried = vars.Scalar(m_slot);
+        double value = m_value->Eval(vars);
+        if (m_binary != TK_END)
+            value = ApplyBinary(m_binary, carried, value);
+        vars.SetScalar(m_slot, value);
+        return value;
+    }
+    double EvalRef(CVariableTable& vars, CVarRef& ref) const override
+    {
+        ref.slot = m_slot;
+        ref.subscripts = 0;
+        return Eval(vars);
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Assign;
+        v.op = m_binary;
+        CCompiledView target;
+        target.kind = CCompiledView::Kind::Scalar;
+        target.slot = m_slot;
+        v.parts.push_back(std::move(target));
+        v.parts.push_back(m_value->View());
+        return v;
+    }
+
+private:
+    std::uint32_t m_slot;
+    int m_binary;
+    NodePtr m_value;
+};
+
+NodePtr MakeAssign(NodePtr target, int binary, NodePtr value)
+{
+    if (const auto* scalar = dynamic_cast<const CScalarNode*>(target.get())) {
+        const int depth = std::max(target->Depth(), value->Depth()) + 1;
+        return std::make_unique<CScalarAssignNode>(scalar->Slot(), binary, std::move(value), depth);
+    }
+    return std::make_unique<CAssignNode>(std::move(target), binary, std::move(value));
+}
 
 // ++name and --name: the new value, and the name stays assignable.
 class CPrefixNode final : public CLvalueNode<CPrefixNode> {
@@ -314,27 +398,109 @@ private:
     NodePtr m_right;
 };
 
+// Operands folded into a binary node: a scalar read or a constant costs no
+// call of its own. Reading either has no effect, so the order of evaluation
+// is unchanged.
+struct CScalarOperand {
+    std::uint32_t slot;
+    double Get(CVariableTable& vars) const { return vars.Scalar(slot); }
+    CCompiledView View() const
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Scalar;
+        v.slot = slot;
+        return v;
+    }
+};
+
+struct CConstOperand {
+    double value;
+    double Get(CVariableTable&) const { return value; }
+    CCompiledView View() const
+    {
+        CCompiledView v;
+        v.value = value;
+        return v;
+    }
+};
+
+struct CNodeOperand {
+    NodePtr node;
+    double Get(CVariableTable& vars) const { return node->Eval(vars); }
+    CCompiledView View() const { return node->View(); }
+};
+
+template <int Kind, class Left, class Right>
+class CFoldedBinaryNode final : public CCompiledNode {
+public:
+    CFoldedBinaryNode(int depth, Left left, Right right) : CCompiledNode(depth), m_left(std::move(left)), m_right(std::move(right)) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        const double l = m_left.Get(vars);
+        const double r = m_right.Get(vars);
+        return ApplyBinary(Kind, l, r);
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Binary;
+        v.op = Kind;
+        v.parts.push_back(m_left.View());
+        v.parts.push_back(m_right.View());
+        return v;
+    }
+
+private:
+    Left m_left;
+    Right m_right;
+};
+
+template <int Kind>
+NodePtr MakeBinaryOf(NodePtr l, NodePtr r)
+{
+    const int depth = std::max(l->Depth(), r->Depth()) + 1;
+    const auto* leftScalar = dynamic_cast<const CScalarNode*>(l.get());
+    const auto* rightScalar = dynamic_cast<const CScalarNode*>(r.get());
+    const auto* rightConst = dynamic_cast<const CConstNode*>(r.get());
+    if (leftScalar && rightConst)
+        return std::make_unique<CFoldedBinaryNode<Kind, CScalarOperand, CConstOperand>>(
+            depth, CScalarOperand { leftScalar->Slot() }, CConstOperand { rightConst->Value() });
+    if (leftScalar && rightScalar)
+        return std::make_unique<CFoldedBinaryNode<Kind, CScalarOperand, CScalarOperand>>(
+            depth, CScalarOperand { leftScalar->Slot() }, CScalarOperand { rightScalar->Slot() });
+    if (rightConst)
+        return std::make_unique<CFoldedBinaryNode<Kind, CNodeOperand, CConstOperand>>(
+            depth, CNodeOperand { std::move(l) }, CConstOperand { rightConst->Value() });
+    if (rightScalar)
+        return std::make_unique<CFoldedBinaryNode<Kind, CNodeOperand, CScalarOperand>>(
+            depth, CNodeOperand { std::move(l) }, CScalarOperand { rightScalar->Slot() });
+    if (leftScalar)
+        return std::make_unique<CFoldedBinaryNode<Kind, CScalarOperand, CNodeOperand>>(
+            depth, CScalarOperand { leftScalar->Slot() }, CNodeOperand { std::move(r) });
+    return std::make_unique<CBinaryNode<Kind>>(std::move(l), std::move(r));
+}
+
 NodePtr MakeBinary(int kind, NodePtr l, NodePtr r)
 {
     switch (kind) {
-    case TK_PLUS: return std::make_unique<CBinaryNode<TK_PLUS>>(std::move(l), std::move(r));
-    case TK_MINUS: return std::make_unique<CBinaryNode<TK_MINUS>>(std::move(l), std::move(r));
-    case TK_MUL: return std::make_unique<CBinaryNode<TK_MUL>>(std::move(l), std::move(r));
-    case TK_DIV: return std::make_unique<CBinaryNode<TK_DIV>>(std::move(l), std::move(r));
-    case TK_MOD: return std::make_unique<CBinaryNode<TK_MOD>>(std::move(l), std::move(r));
-    case TK_SHR: return std::make_unique<CBinaryNode<TK_SHR>>(std::move(l), std::move(r));
-    case TK_SHL: return std::make_unique<CBinaryNode<TK_SHL>>(std::move(l), std::move(r));
-    case TK_BITAND: return std::make_unique<CBinaryNode<TK_BITAND>>(std::move(l), std::move(r));
-    case TK_BITOR: return std::make_unique<CBinaryNode<TK_BITOR>>(std::move(l), std::move(r));
-    case TK_XOR: return std::make_unique<CBinaryNode<TK_XOR>>(std::move(l), std::move(r));
-    case TK_EQ: return std::make_unique<CBinaryNode<TK_EQ>>(std::move(l), std::move(r));
-    case TK_NE: return std::make_unique<CBinaryNode<TK_NE>>(std::move(l), std::move(r));
-    case TK_GT: return std::make_unique<CBinaryNode<TK_GT>>(std::move(l), std::move(r));
-    case TK_LT: return std::make_unique<CBinaryNode<TK_LT>>(std::move(l), std::move(r));
-    case TK_GE: return std::make_unique<CBinaryNode<TK_GE>>(std::move(l), std::move(r));
-    case TK_LE: return std::make_unique<CBinaryNode<TK_LE>>(std::move(l), std::move(r));
-    case TK_AND: return std::make_unique<CBinaryNode<TK_AND>>(std::move(l), std::move(r));
-    case TK_OR: return std::make_unique<CBinaryNode<TK_OR>>(std::move(l), std::move(r));
+    case TK_PLUS: return MakeBinaryOf<TK_PLUS>(std::move(l), std::move(r));
+    case TK_MINUS: return MakeBinaryOf<TK_MINUS>(std::move(l), std::move(r));
+    case TK_MUL: return MakeBinaryOf<TK_MUL>(std::move(l), std::move(r));
+    case TK_DIV: return MakeBinaryOf<TK_DIV>(std::move(l), std::move(r));
+    case TK_MOD: return MakeBinaryOf<TK_MOD>(std::move(l), std::move(r));
+    case TK_SHR: return MakeBinaryOf<TK_SHR>(std::move(l), std::move(r));
+    case TK_SHL: return MakeBinaryOf<TK_SHL>(std::move(l), std::move(r));
+    case TK_BITAND: return MakeBinaryOf<TK_BITAND>(std::move(l), std::move(r));
+    case TK_BITOR: return MakeBinaryOf<TK_BITOR>(std::move(l), std::move(r));
+    case TK_XOR: return MakeBinaryOf<TK_XOR>(std::move(l), std::move(r));
+    case TK_EQ: return MakeBinaryOf<TK_EQ>(std::move(l), std::move(r));
+    case TK_NE: return MakeBinaryOf<TK_NE>(std::move(l), std::move(r));
+    case TK_GT: return MakeBinaryOf<TK_GT>(std::move(l), std::move(r));
+    case TK_LT: return MakeBinaryOf<TK_LT>(std::move(l), std::move(r));
+    case TK_GE: return MakeBinaryOf<TK_GE>(std::move(l), std::move(r));
+    case TK_LE: return MakeBinaryOf<TK_LE>(std::move(l), std::move(r));
+    case TK_AND: return MakeBinaryOf<TK_AND>(std::move(l), std::move(r));
+    case TK_OR: return MakeBinaryOf<TK_OR>(std::move(l), std::move(r));
     default: throw CNotCompiled {};
     }
 }
@@ -622,7 +788,7 @@ private:
             throw CNotCompiled {};
         if (entry.kind == CListEntry::Kind::Expression)
             return std::move(entry.node);
-        return Checked(std::make_unique<CAssignNode>(std::move(entry.node), entry.binary, ToValue(std::move(entry.values))));
+        return Checked(MakeAssign(std::move(entry.node), entry.binary, ToValue(std::move(entry.values))));
     }
 
     // The outermost list, whose results stay pending for the caller.
@@ -643,8 +809,8 @@ private:
                 if (entry.values.empty() || entry.values[0].kind == CListEntry::Kind::String)
                     throw CNotCompiled {};
                 if (entry.Count() == 1) {
-                    items.push_back(std::make_unique<CExpressionItem>(Checked(std::make_unique<CAssignNode>(
-                        std::move(entry.node), entry.binary, ToValue(std::move(entry.values))))));
+                    items.push_back(std::make_unique<CExpressionItem>(
+                        Checked(MakeAssign(std::move(entry.node), entry.binary, ToValue(std::move(entry.values))))));
                 } else {
                     items.push_back(std::make_unique<CAssignListItem>(std::move(entry.node), entry.binary, ToItems(std::move(entry.values))));
                 }
@@ -878,6 +1044,11 @@ double CCompiledText::RunFirst(CVariableTable& variables, std::vector<CResult>& 
         return m_single->Eval(variables);
     Run(variables, results);
     return results.front().value;
+}
+
+double CCompiledText::EvalSingle(CVariableTable& variables) const
+{
+    return m_single->Eval(variables);
 }
 
 std::vector<CCompiledView> CCompiledText::View() const

@@ -89,6 +89,10 @@ public:
     // The value of the first result, leaving the later ones in `results`.
     // `results` stays empty when the list has one item.
     double RunFirst(CVariableTable& variables, std::vector<CResult>& results) const;
+    // Whether the text is one expression, whose value EvalSingle gives with
+    // nothing left pending.
+    bool IsSingle() const { return m_single != nullptr; }
+    double EvalSingle(CVariableTable& variables) const;
     // The outermost list's items (empty when not compiled).
     std::vector<CCompiledView> View() const;
 

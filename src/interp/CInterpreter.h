@@ -53,6 +53,10 @@ public:
     std::unique_ptr<CCompiledText> Compile(std::string_view text);
     double Evaluate(const CCompiledText& text);
     double EvaluateReport(const CCompiledText& text, CConsole& console);
+    // EvaluateReport for a caller that keeps its compiled texts and
+    // evaluates them pass after pass (the chart program); a text of one
+    // expression takes the shortest way.
+    double EvaluateKept(const CCompiledText& text, CConsole& console);
 
     CVariableTable& Variables() { return m_variables; }
 

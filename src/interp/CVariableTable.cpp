@@ -381,6 +381,9 @@ public:
         return row ? row->Get(indices[m_subscripts - 1]) : 0.0;
     }
 
+    double Get1(std::int32_t index) const { return m_line.Get(index); }
+    bool Set1(std::int32_t index, double value) { return m_line.Set(index, value); }
+
     // True when the element was not stored before.
     bool Set(const std::int32_t* indices, double value)
     {
@@ -625,6 +628,17 @@ double CVariableTable::Element(std::uint32_t array, const std::int32_t* indices)
 void CVariableTable::SetElement(std::uint32_t array, const std::int32_t* indices, double value)
 {
     if (m_arrays[array]->Set(indices, value))
+        ++m_count;
+}
+
+double CVariableTable::Element1(std::uint32_t array, std::int32_t index) const
+{
+    return m_arrays[array]->Get1(index);
+}
+
+void CVariableTable::SetElement1(std::uint32_t array, std::int32_t index, double value)
+{
+    if (m_arrays[array]->Set1(index, value))
         ++m_count;
 }
 
