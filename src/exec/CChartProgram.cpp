@@ -64,9 +64,11 @@ struct CChartProgram::CLoop {
     std::uint32_t exit { kNone }; // the AfterBox of the loop box
     std::uint32_t next { kNone }; // its LoopNext
     bool counting { false };
-    std::unique_ptr<CCompiledText> ownCondition;
-    std::unique_ptr<CCompiledText> step;
     const CCompiledText* condition { nullptr };
+    const CCompiledText* step { nullptr };
+    // The texts of this start when they were not kept for the program.
+    std::unique_ptr<CCompiledText> ownCondition;
+    std::unique_ptr<CCompiledText> ownStep;
     // "var <= limit" (or >=) with "var += delta" (or "var ++").
     bool native { false };
     bool downward { false };
@@ -176,7 +178,7 @@ void CChartProgram::Run(CRunContext& run)
                     break;
                 }
                 if (run.Running())
-                    interp.EvaluateKept(Text(op, run), console);
+                    interp.EvaluateKept(Text(op, run), &console);
                 pc = run.Running() ? pc + 1 : op.end;
                 break;
             case COp::Kind::Break:
@@ -195,7 +197,7 @@ void CChartProgram::Run(CRunContext& run)
                     pc = op.end;
                     break;
                 }
-                pc = IsTrue(interp.EvaluateKept(Text(op, run), console)) ? pc + 1 : op.target;
+                pc = IsTrue(interp.EvaluateKept(Text(op, run), &console)) ? pc + 1 : op.target;
                 break;
             case COp::Kind::Jump:
                 pc = op.target;
@@ -219,9 +221,8 @@ void CChartProgram::Run(CRunContext& run)
                     const std::string condition = variable + (value > limit ? " >= " : " <= ") + SixDecimals(limit);
                     const std::string step = interp.HasPending() ? variable + " += " + SixDecimals(interp.NextValue())
                                                                  : variable + " ++";
-                    loop.step = interp.Compile(step);
-                    loop.ownCondition = interp.Compile(condition);
-                    loop.condition = loop.ownCondition.get();
+                    loop.step = &LoopText(step, loop.ownStep, run);
+                    loop.condition = &LoopText(condition, loop.ownCondition, run);
                     value = interp.Evaluate(*loop.condition);
                     loop.native = NativeCount(loop);
                 } else {
@@ -245,8 +246,8 @@ void CChartProgram::Run(CRunContext& run)
                     again = loop.downward ? x >= loop.limit : x <= loop.limit;
                 } else {
                     if (loop.counting)
-                        interp.Evaluate(*loop.step);
-                    again = IsTrue(interp.Evaluate(*loop.condition));
+                        interp.EvaluateKept(*loop.step, nullptr);
+                    again = IsTrue(interp.EvaluateKept(*loop.condition, nullptr));
                 }
                 if (!run.Running() || !again) {
                     pc = loop.exit;
@@ -273,6 +274,22 @@ void CChartProgram::Run(CRunContext& run)
             run.SetFailedBox(*m_ops[pc].box);
         throw;
     }
+}
+
+// A loop that starts again and again with the same limit makes the same
+// texts; they are compiled once (compiling one again would give the same).
+// Past a number of them (a loop started with ever new limits), the loop
+// holds its texts for the one start, as walking the boxes does.
+const CCompiledText& CChartProgram::LoopText(const std::string& text, std::unique_ptr<CCompiledText>& own, CRunContext& run)
+{
+    if (const auto found = m_loopTexts.find(text); found != m_loopTexts.end())
+        return *found->second;
+    auto compiled = run.Interp().Compile(text);
+    if (m_loopTexts.size() >= kMaxLoopTexts) {
+        own = std::move(compiled);
+        return *own;
+    }
+    return *m_loopTexts.emplace(text, std::move(compiled)).first->second;
 }
 
 // Whether the loop's condition and step are the counting pair on one

@@ -17,6 +17,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 class CBoxSequence;
@@ -48,9 +50,12 @@ private:
     void CompileBox(CProcessBox& box, std::uint32_t sequenceEnd, int loop, std::vector<std::uint32_t>& toEnd);
     const CCompiledText& Text(COp& op, CRunContext& run);
     const CCompiledText& Compile(COp& op, CRunContext& run);
+    const CCompiledText& LoopText(const std::string& text, std::unique_ptr<CCompiledText>& own, CRunContext& run);
     static bool NativeCount(CLoop& loop);
 
     std::vector<COp> m_ops;
     std::vector<CLoop> m_loops;
     std::vector<std::unique_ptr<CCompiledText>> m_texts;
+    static constexpr std::size_t kMaxLoopTexts = 4096;
+    std::unordered_map<std::string, std::unique_ptr<CCompiledText>> m_loopTexts;
 };

@@ -30,27 +30,6 @@ constexpr std::size_t kMaxCompiledTextBytes = std::size_t { 64 } << 10;
 
 // ---- nodes -----------------------------------------------------------------
 
-// An expression. A node whose result the reference evaluator leaves as a
-// variable (TK_IDENT) is an lvalue: EvalRef also names the variable.
-class CCompiledNode {
-public:
-    explicit CCompiledNode(int depth, bool lvalue = false) : m_depth(depth), m_lvalue(lvalue) {}
-    virtual ~CCompiledNode() = default;
-    virtual double Eval(CVariableTable& vars) const = 0;
-    virtual double EvalRef(CVariableTable& vars, CVarRef& ref) const
-    {
-        (void)ref;
-        return Eval(vars);
-    }
-    bool IsLvalue() const { return m_lvalue; }
-    int Depth() const { return m_depth; }
-    virtual CCompiledView View() const = 0;
-
-private:
-    int m_depth;
-    bool m_lvalue;
-};
-
 using NodePtr = std::unique_ptr<CCompiledNode>;
 
 namespace {
@@ -1044,11 +1023,6 @@ double CCompiledText::RunFirst(CVariableTable& variables, std::vector<CResult>& 
         return m_single->Eval(variables);
     Run(variables, results);
     return results.front().value;
-}
-
-double CCompiledText::EvalSingle(CVariableTable& variables) const
-{
-    return m_single->Eval(variables);
 }
 
 std::vector<CCompiledView> CCompiledText::View() const

@@ -111,20 +111,13 @@ double CInterpreter::EvaluateReport(const CCompiledText& text, CConsole& console
     return ThrowingText(text.Text(), &console, [&] { return RunFirst(text); });
 }
 
-double CInterpreter::EvaluateKept(const CCompiledText& text, CConsole& console)
+void CInterpreter::ReportKept(const CEvalError& error, const CCompiledText& text, CConsole* report)
 {
-    if (!text.IsSingle())
-        return EvaluateReport(text, console);
-    m_referencePending = false;
-    m_results.clear();
-    m_next = 0;
-    try {
-        return text.EvalSingle(m_variables);
-    } catch (const CEvalError& error) {
-        console.Write(error.Text());
-        console.NewLine();
-        throw CEvalError(text.Text());
+    if (report) {
+        report->Write(error.Text());
+        report->NewLine();
     }
+    throw CEvalError(text.Text());
 }
 
 void CInterpreter::ExecuteOutput(std::string_view text, CConsole& console)
