@@ -323,6 +323,33 @@ private:
     double m_delta;
 };
 
+// The same on a scalar, which it reads and writes by its slot.
+class CScalarPostfixNode final : public CCompiledNode {
+public:
+    CScalarPostfixNode(std::uint32_t slot, double delta) : CCompiledNode(2), m_slot(slot), m_delta(delta) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        const double carried = vars.Scalar(m_slot);
+        vars.SetScalar(m_slot, vars.Scalar(m_slot) + m_delta);
+        return carried;
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Postfix;
+        v.value = m_delta;
+        CCompiledView operand;
+        operand.kind = CCompiledView::Kind::Scalar;
+        operand.slot = m_slot;
+        v.parts.push_back(std::move(operand));
+        return v;
+    }
+
+private:
+    std::uint32_t m_slot;
+    double m_delta;
+};
+
 class CUnaryNode final : public CCompiledNode {
 public:
     CUnaryNode(int kind, NodePtr operand) : CCompiledNode(operand->Depth() + 1), m_kind(kind), m_operand(std::move(operand)) {}
@@ -875,7 +902,10 @@ private:
         const int next = Peek();
         if (primary->IsLvalue() && (next == TK_INC || next == TK_DEC)) {
             ++m_pos;
-            return Checked(std::make_unique<CPostfixNode>(std::move(primary), next == TK_INC ? 1.0 : -1.0));
+            const double delta = next == TK_INC ? 1.0 : -1.0;
+            if (const auto* scalar = dynamic_cast<const CScalarNode*>(primary.get()))
+                return std::make_unique<CScalarPostfixNode>(scalar->Slot(), delta);
+            return Checked(std::make_unique<CPostfixNode>(std::move(primary), delta));
         }
         return primary;
     }

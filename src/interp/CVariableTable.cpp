@@ -314,6 +314,11 @@ private:
 
     bool Store(CPage& page, std::uint32_t at, double value)
     {
+        // A page of doubles takes anything: no width to find.
+        if (page.CurrentWidth() == Width::Double) {
+            page.TryStore(at, value, Width::Double);
+            return page.MarkStored(at);
+        }
         const Width needed = WidthOf(value);
         if (!page.TryStore(at, value, needed)) {
             Charge(kPageSize * (WidthBytes(needed) - WidthBytes(page.CurrentWidth())));
