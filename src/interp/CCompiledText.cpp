@@ -87,7 +87,21 @@ private:
 // The subscripts of an element, evaluated left to right.
 class CSubscripts {
 public:
-    CSubscripts(std::uint32_t array, std::vector<NodePtr> subscripts) : m_array(array), m_subscripts(std::move(subscripts)) {}
+    CSubscripts(std::uint32_t array, std::vector<NodePtr> subscripts) : m_array(array), m_subscripts(std::move(subscripts))
+    {
+        if (m_subscripts.size() == 1) {
+            if (const auto* scalar = dynamic_cast<const CScalarNode*>(m_subscripts[0].get())) {
+                m_scalarIndex = true;
+                m_indexSlot = scalar->Slot();
+            }
+        }
+    }
+    // The index of a one-subscript element; a lone scalar is read by its
+    // slot (reading it has no effect, so nothing changes but the cost).
+    std::int32_t OnlyIndex(CVariableTable& vars) const
+    {
+        return ToInt32(m_scalarIndex ? vars.Scalar(m_indexSlot) : m_subscripts[0]->Eval(vars));
+    }
     void Fill(CVariableTable& vars, CVarRef& ref) const
     {
         ref.slot = m_array;
@@ -103,7 +117,6 @@ public:
     }
     std::uint32_t Array() const { return m_array; }
     std::size_t Count() const { return m_subscripts.size(); }
-    const CCompiledNode& Only() const { return *m_subscripts[0]; }
     int Depth() const { return DepthOf(m_subscripts); }
     CCompiledView View(CCompiledView::Kind kind) const
     {
@@ -118,6 +131,8 @@ public:
 private:
     std::uint32_t m_array;
     std::vector<NodePtr> m_subscripts;
+    bool m_scalarIndex { false };
+    std::uint32_t m_indexSlot { 0 };
 };
 
 class CElementNode final : public CCompiledNode {
@@ -126,7 +141,7 @@ public:
     double Eval(CVariableTable& vars) const override
     {
         if (m_subscripts.Count() == 1)
-            return vars.Element1(m_subscripts.Array(), ToInt32(m_subscripts.Only().Eval(vars)));
+            return vars.Element1(m_subscripts.Array(), m_subscripts.OnlyIndex(vars));
         std::int32_t indices[kMaxSubscripts];
         m_subscripts.FillIndices(vars, indices);
         return vars.Element(m_subscripts.Array(), indices);
@@ -155,7 +170,7 @@ public:
     double Eval(CVariableTable& vars) const override
     {
         if (m_subscripts.Count() == 1) {
-            const std::int32_t index = ToInt32(m_subscripts.Only().Eval(vars));
+            const std::int32_t index = m_subscripts.OnlyIndex(vars);
             const double value = m_value->Eval(vars);
             vars.SetElement1(m_subscripts.Array(), index, value);
             return value;
