@@ -41,6 +41,7 @@ struct CChartProgram::COp {
         AfterBox,  // a box is done: the sequence stops when the run flag dropped
         LoopHead,  // a pre-test loop's header; false goes to the loop's exit,
                    // true takes the first pass's step and goes on to the body
+        PostHead,  // a post-test loop's header, then the first pass's step
         LoopNext,  // the counting step and the condition; true takes the
                    // pass's step and goes to `target`, the body
         Box,       // a box executed by its own Execute
@@ -58,12 +59,13 @@ inline const CCompiledText& CChartProgram::Text(COp& op, CRunContext& run)
     return op.text ? *op.text : Compile(op, run);
 }
 
-// The state of one pre-test loop while it runs (a loop is never entered
+// The state of one loop while it runs (a loop is never entered
 // again while it runs: the language has no calls).
 struct CChartProgram::CLoop {
     std::uint32_t exit { kNone }; // the AfterBox of the loop box
     std::uint32_t next { kNone }; // its LoopNext
     bool counting { false };
+    bool reports { false }; // a post-test loop reports its condition's errors
     const CCompiledText* condition { nullptr };
     const CCompiledText* step { nullptr };
     // The texts of this start when they were not kept for the program.
@@ -132,11 +134,13 @@ void CChartProgram::CompileBox(CProcessBox& box, std::uint32_t sequenceEnd, int 
         m_ops[jump].target = after;
         return;
     }
-    case BoxKind::PreTestLoop: {
+    case BoxKind::PreTestLoop:
+    case BoxKind::PostTestLoop: {
         auto& pre = static_cast<CPreTestLoopBox&>(box);
         const int index = static_cast<int>(m_loops.size());
         m_loops.emplace_back();
-        const std::uint32_t head = emit(COp::Kind::LoopHead);
+        m_loops.back().reports = box.Kind() == BoxKind::PostTestLoop;
+        const std::uint32_t head = emit(box.Kind() == BoxKind::PostTestLoop ? COp::Kind::PostHead : COp::Kind::LoopHead);
         m_ops[head].loop = index;
         const auto body = static_cast<std::uint32_t>(m_ops.size());
         CompileSequence(pre.m_bodySeq, index);
@@ -237,6 +241,29 @@ void CChartProgram::Run(CRunContext& run)
                 ++pc;
                 break;
             }
+            case COp::Kind::PostHead: {
+                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+                    pc = op.end;
+                    break;
+                }
+                CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
+                const CCompiledText& header = Text(op, run);
+                interp.EvaluateKept(header, nullptr);
+                const double limit = interp.NextValue();
+                loop.counting = IsTrue(limit);
+                loop.native = false;
+                if (loop.counting) {
+                    const std::string variable = LoopVariableOf(op.box->m_text);
+                    loop.condition = &LoopText(variable + " <= " + SixDecimals(limit), loop.ownCondition, run);
+                    loop.step = &LoopText(variable + " ++", loop.ownStep, run);
+                    loop.native = NativeCount(loop);
+                } else {
+                    loop.condition = &header;
+                }
+                run.Step(*op.box, RunStep::LoopPass);
+                ++pc;
+                break;
+            }
             case COp::Kind::LoopNext: {
                 CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
                 bool again;
@@ -247,7 +274,7 @@ void CChartProgram::Run(CRunContext& run)
                 } else {
                     if (loop.counting)
                         interp.EvaluateKept(*loop.step, nullptr);
-                    again = IsTrue(interp.EvaluateKept(*loop.condition, nullptr));
+                    again = IsTrue(interp.EvaluateKept(*loop.condition, loop.reports ? &console : nullptr));
                 }
                 if (!run.Running() || !again) {
                     pc = loop.exit;

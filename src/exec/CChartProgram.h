@@ -1,7 +1,7 @@
 #pragma once
 // A whole chart compiled once per run into one flat list of operations: the
 // boxes' texts (each compiled on first use, as the interpreter would) and the
-// control flow of sequences, branches and pre-test loops as jumps, so that a
+// control flow of sequences, branches and loops as jumps, so that a
 // run no longer re-enters the box tree for every box and every loop pass.
 //
 // It does exactly what walking the boxes does (BoxExecute.cpp): the same
@@ -9,8 +9,8 @@
 // flag read at the same points, the same failed box and error line. A
 // counting loop whose condition and step come out as "var <= limit" and
 // "var += step" (or "var ++") runs them as a compare and an add on the
-// variable's slot. Boxes it has no form of its own for (post-test loops,
-// input and output) are executed by their own Execute.
+// variable's slot. Input and output boxes are executed by their own
+// Execute.
 //
 // Only for runs without an observer: stepping, breakpoints and traces walk
 // the boxes, which tell the observer of every step.

@@ -204,6 +204,15 @@ TEST(ChartDifferential, CountingLoopsThatAreNotPlainCounts)
         "pre-loop: i = 5, 1\n  simple: k++\n  branch: k == 3\n    then\n      simple: break\n",
         "simple: break\nsimple: after = 1\n",
         "pre-loop: i = 0, 2\n  pre-loop: j = 0, 2\n    branch: j == 1\n      then\n        simple: break\n    simple: s += i * 10 + j\n",
+        // Post-test loops: counting without a step, a limit of 0 (a plain
+        // condition), a third item ignored, a condition whose error is
+        // reported on the console.
+        "post-loop: i = 1, 3\n  simple: k += i\n",
+        "post-loop: i = 5, 0\n  simple: k++\n",
+        "post-loop: i = 1, 4, 2\n  simple: k += i\n  branch: i == 2\n    then\n      simple: continue\n  simple: m++\n",
+        "post-loop: k < 3, 0\n  simple: k++\n",
+        "simple: k = 2\npost-loop: x = (k--\n  simple: y++\n",
+        "post-loop: i = 1, 3\n  post-loop: j = 1, 2\n    simple: s += j\n    branch: s > 6\n      then\n        simple: break\n",
     };
     for (const char* outline : outlines) {
         SCOPED_TRACE(outline);
