@@ -77,12 +77,15 @@ namespace {
 // sit in a map. So a run pays for what it stores: a dense fill is a page
 // lookup per element, thirty scattered elements cost thirty map nodes.
 // Everything allocated is charged to the run's memory budget and counted in
-// the owner's total.
-class CLine {
+// the owner's total. Pages hold 2^PageBits elements, and each entry of the
+// page directory 2^ChunkBits pages: rows, which are many and short, take
+// smaller ones than a one-dimensional array.
+template <unsigned PageBits, unsigned ChunkBits>
+class CLineOf {
 public:
-    explicit CLine(std::size_t& charged) : m_charged(&charged) {}
-    CLine(const CLine&) = delete;
-    CLine& operator=(const CLine&) = delete;
+    explicit CLineOf(std::size_t& charged) : m_charged(&charged) {}
+    CLineOf(const CLineOf&) = delete;
+    CLineOf& operator=(const CLineOf&) = delete;
 
     double Get(std::int32_t index) const
     {
@@ -156,10 +159,10 @@ public:
     }
 
 private:
-    static constexpr unsigned kPageBits = 12;
+    static constexpr unsigned kPageBits = PageBits;
     static constexpr std::uint32_t kPageSize = 1u << kPageBits;
     static constexpr std::uint32_t kPageMask = kPageSize - 1;
-    static constexpr unsigned kChunkBits = 10; // pages per entry of the directory
+    static constexpr unsigned kChunkBits = ChunkBits; // pages per entry of the directory
     static constexpr std::size_t kPagesPerChunk = std::size_t { 1 } << kChunkBits;
     static constexpr std::uint32_t kChunkMask = kPagesPerChunk - 1;
     // A page is made once this many of its elements are stored: below it,
@@ -357,6 +360,12 @@ private:
     std::unordered_map<std::uint32_t, std::uint16_t> m_waiting;
 };
 
+// A one-dimensional array: pages of 4,096 elements, 1,024 pages to a
+// directory entry.
+using CLine = CLineOf<12, 10>;
+// A row: pages of 512 elements, 128 to a directory entry (a kilobyte).
+using CRow = CLineOf<9, 7>;
+
 } // namespace
 
 // The elements of one array. A one-dimensional array is one line. An array
@@ -382,7 +391,7 @@ public:
     {
         if (m_subscripts == 1)
             return m_line.Get(indices[0]);
-        const CLine* row = FindRow(indices);
+        const CRow* row = FindRow(indices);
         return row ? row->Get(indices[m_subscripts - 1]) : 0.0;
     }
 
@@ -416,7 +425,7 @@ private:
     // Rows by their first subscript below this many; the table of them is
     // at most half a megabyte.
     static constexpr std::int32_t kDirectRows = 1 << 16;
-    static constexpr std::size_t kRowBytes = sizeof(CLine) + 64;
+    static constexpr std::size_t kRowBytes = sizeof(CRow) + 64;
     static constexpr std::size_t kRowKeyBytes = 80;
 
     bool IsDirect(const std::int32_t* indices) const
@@ -429,7 +438,7 @@ private:
         return std::string(reinterpret_cast<const char*>(indices), sizeof(std::int32_t) * static_cast<std::size_t>(m_subscripts - 1));
     }
 
-    const CLine* FindRow(const std::int32_t* indices) const
+    const CRow* FindRow(const std::int32_t* indices) const
     {
         if (IsDirect(indices)) {
             const auto at = static_cast<std::size_t>(indices[0]);
@@ -439,7 +448,7 @@ private:
         return found == m_rows.end() ? nullptr : found->second.get();
     }
 
-    CLine& MakeRow(const std::int32_t* indices)
+    CRow& MakeRow(const std::int32_t* indices)
     {
         if (IsDirect(indices)) {
             const auto at = static_cast<std::size_t>(indices[0]);
@@ -453,14 +462,14 @@ private:
                 m_direct.resize(size);
             }
             Charge(kRowBytes);
-            m_direct[at] = std::make_unique<CLine>(m_charged);
+            m_direct[at] = std::make_unique<CRow>(m_charged);
             return *m_direct[at];
         }
         std::string key = RowKey(indices);
         if (const auto found = m_rows.find(key); found != m_rows.end())
             return *found->second;
         Charge(kRowBytes + kRowKeyBytes);
-        return *m_rows.emplace(std::move(key), std::make_unique<CLine>(m_charged)).first->second;
+        return *m_rows.emplace(std::move(key), std::make_unique<CRow>(m_charged)).first->second;
     }
 
     // Calls f(indices, value) for every element stored.
@@ -469,7 +478,7 @@ private:
     {
         std::int32_t indices[CVariableTable::kMaxSubscripts] {};
         const int last = m_subscripts - 1;
-        auto row = [&](const CLine& line) {
+        auto row = [&](const auto& line) {
             line.ForEach([&](std::int32_t index, double value) {
                 indices[last] = index;
                 f(static_cast<const std::int32_t*>(indices), value);
@@ -501,8 +510,8 @@ private:
     int m_subscripts;
     std::size_t m_charged { 0 };
     CLine m_line; // a one-dimensional array's elements
-    std::vector<std::unique_ptr<CLine>> m_direct;
-    std::unordered_map<std::string, std::unique_ptr<CLine>> m_rows;
+    std::vector<std::unique_ptr<CRow>> m_direct;
+    std::unordered_map<std::string, std::unique_ptr<CRow>> m_rows;
 };
 
 
