@@ -89,6 +89,15 @@ public:
 
     double Get(std::int32_t index) const
     {
+        // The last page found, read without going through the page.
+        if (static_cast<std::uint32_t>(index) >> kPageBits == m_lastNumber) {
+            const std::uint32_t at = static_cast<std::uint32_t>(index) & kPageMask;
+            switch (m_lastWidth) {
+            case Width::Int8: return static_cast<const std::int8_t*>(m_lastData)[at];
+            case Width::Int32: return static_cast<const std::int32_t*>(m_lastData)[at];
+            default: return static_cast<const double*>(m_lastData)[at];
+            }
+        }
         if (const CPage* page = FindPage(index))
             return page->Value(static_cast<std::uint32_t>(index) & kPageMask);
         if (m_sparse.empty())
@@ -197,6 +206,14 @@ private:
             return fresh;
         }
         Width CurrentWidth() const { return m_width; }
+        const void* Data() const
+        {
+            switch (m_width) {
+            case Width::Int8: return m_int8.data();
+            case Width::Int32: return m_int32.data();
+            default: return m_double.data();
+            }
+        }
         // Stores when the page's width holds the value exactly.
         bool TryStore(std::uint32_t at, double value, Width needed)
         {
@@ -264,11 +281,19 @@ private:
         if (chunk >= m_chunks.size() || !m_chunks[chunk])
             return nullptr;
         CPage* page = m_chunks[chunk]->pages[number & kChunkMask].get();
-        if (page) {
-            m_lastNumber = number;
-            m_lastPage = page;
-        }
+        if (page)
+            Remember(number, page);
         return page;
+    }
+
+    // Makes `page` the one remembered; again whenever its width changes,
+    // which moves its values.
+    void Remember(std::uint32_t number, CPage* page) const
+    {
+        m_lastNumber = number;
+        m_lastPage = page;
+        m_lastData = page->Data();
+        m_lastWidth = page->CurrentWidth();
     }
 
     CChunk& ChunkOf(std::uint32_t number)
@@ -310,8 +335,7 @@ private:
             m_waiting.erase(waiting);
             ReleaseCharge(kSparseNodeBytes);
         }
-        m_lastNumber = number;
-        m_lastPage = &page;
+        Remember(number, &page);
         return page;
     }
 
@@ -326,6 +350,8 @@ private:
         if (!page.TryStore(at, value, needed)) {
             Charge(kPageSize * (WidthBytes(needed) - WidthBytes(page.CurrentWidth())));
             page.Widen(needed);
+            if (&page == m_lastPage)
+                Remember(m_lastNumber, &page);
             page.TryStore(at, value, needed);
         }
         return page.MarkStored(at);
@@ -355,6 +381,8 @@ private:
     std::vector<std::unique_ptr<CChunk>> m_chunks;
     mutable std::uint32_t m_lastNumber { kNoPage };
     mutable CPage* m_lastPage { nullptr };
+    mutable const void* m_lastData { nullptr };
+    mutable Width m_lastWidth { Width::Int8 };
     std::unordered_map<std::int32_t, double> m_sparse;
     // Per page not yet made: how many of its elements m_sparse holds.
     std::unordered_map<std::uint32_t, std::uint16_t> m_waiting;
