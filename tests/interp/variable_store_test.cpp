@@ -277,3 +277,27 @@ TEST(VariableStore, TablesAreChargedByWhatTheyStore)
     }
     EXPECT_EQ(RunMemoryInUse(), before);
 }
+
+// Reads between stores that widen a page (8-bit, 32-bit, double values)
+// see every value, in a one-dimensional array and in a row.
+TEST(VariableStore, ReadsFollowPagesAsTheyWiden)
+{
+    CVariableTable table;
+    const std::uint32_t a = table.ArraySlot("a", 1);
+    const std::uint32_t m = table.ArraySlot("m", 2);
+    std::map<std::int32_t, double> stored;
+    const double widening[] = { 5.0, 1000.0, -0.0, 0.25, 1e12 };
+    for (std::int32_t i = 0; i < 600; ++i) {
+        const double value = i < 300 ? i % 100 : widening[i % 5] + i;
+        table.SetElement(a, &i, value);
+        const std::int32_t pair[] = { 3, i };
+        table.SetElement(m, pair, -value);
+        stored[i] = value;
+        for (const std::int32_t k : { i, i / 2, i / 3, std::int32_t { 0 } }) {
+            SCOPED_TRACE(std::to_string(i) + " " + std::to_string(k));
+            const std::int32_t at[] = { 3, k };
+            ASSERT_TRUE(SameBits(table.Element(a, &k), stored[k]));
+            ASSERT_TRUE(SameBits(table.Element(m, at), -stored[k]));
+        }
+    }
+}
