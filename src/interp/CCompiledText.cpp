@@ -476,6 +476,89 @@ private:
     Right m_right;
 };
 
+// x / c for a constant power of two whose reciprocal is exact: the same
+// correctly rounded quotient as a multiplication, without the division.
+// (A zero divisor never comes here: it must still fail.)
+template <class Left>
+class CHalvingNode final : public CCompiledNode {
+public:
+    CHalvingNode(int depth, Left left, double divisor)
+        : CCompiledNode(depth), m_left(std::move(left)), m_divisor(divisor), m_reciprocal(1.0 / divisor)
+    {
+    }
+    double Eval(CVariableTable& vars) const override { return m_left.Get(vars) * m_reciprocal; }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Binary;
+        v.op = TK_DIV;
+        v.parts.push_back(m_left.View());
+        v.parts.push_back(CConstOperand { m_divisor }.View());
+        return v;
+    }
+
+private:
+    Left m_left;
+    double m_divisor;
+    double m_reciprocal;
+};
+
+// x % c for a constant whose 32-bit value is a positive power of two: C's
+// remainder, which takes the sign of x, by a mask.
+template <class Left>
+class CMaskRemainderNode final : public CCompiledNode {
+public:
+    CMaskRemainderNode(int depth, Left left, double divisor, std::int32_t modulus)
+        : CCompiledNode(depth), m_left(std::move(left)), m_divisor(divisor), m_modulus(modulus)
+    {
+    }
+    double Eval(CVariableTable& vars) const override
+    {
+        const std::int32_t a = ToInt32(m_left.Get(vars));
+        std::int32_t r = a & (m_modulus - 1);
+        if (a < 0 && r != 0)
+            r -= m_modulus;
+        return static_cast<double>(r);
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Binary;
+        v.op = TK_MOD;
+        v.parts.push_back(m_left.View());
+        v.parts.push_back(CConstOperand { m_divisor }.View());
+        return v;
+    }
+
+private:
+    Left m_left;
+    double m_divisor;
+    std::int32_t m_modulus;
+};
+
+bool IsExactPowerOfTwo(double value)
+{
+    int exponent = 0;
+    const double mantissa = std::frexp(std::fabs(value), &exponent);
+    // 2^(exponent - 1), with its reciprocal a normal double.
+    return value != 0.0 && std::isfinite(value) && mantissa == 0.5 && exponent - 1 >= -1022 && exponent - 1 <= 1022;
+}
+
+template <int Kind, class Left>
+NodePtr MakeWithConstant(int depth, Left left, double constant)
+{
+    if constexpr (Kind == TK_DIV) {
+        if (IsExactPowerOfTwo(constant))
+            return std::make_unique<CHalvingNode<Left>>(depth, std::move(left), constant);
+    }
+    if constexpr (Kind == TK_MOD) {
+        const std::int32_t modulus = ToInt32(constant);
+        if (modulus > 0 && (modulus & (modulus - 1)) == 0)
+            return std::make_unique<CMaskRemainderNode<Left>>(depth, std::move(left), constant, modulus);
+    }
+    return std::make_unique<CFoldedBinaryNode<Kind, Left, CConstOperand>>(depth, std::move(left), CConstOperand { constant });
+}
+
 template <int Kind>
 NodePtr MakeBinaryOf(NodePtr l, NodePtr r)
 {
@@ -484,14 +567,12 @@ NodePtr MakeBinaryOf(NodePtr l, NodePtr r)
     const auto* rightScalar = dynamic_cast<const CScalarNode*>(r.get());
     const auto* rightConst = dynamic_cast<const CConstNode*>(r.get());
     if (leftScalar && rightConst)
-        return std::make_unique<CFoldedBinaryNode<Kind, CScalarOperand, CConstOperand>>(
-            depth, CScalarOperand { leftScalar->Slot() }, CConstOperand { rightConst->Value() });
+        return MakeWithConstant<Kind>(depth, CScalarOperand { leftScalar->Slot() }, rightConst->Value());
     if (leftScalar && rightScalar)
         return std::make_unique<CFoldedBinaryNode<Kind, CScalarOperand, CScalarOperand>>(
             depth, CScalarOperand { leftScalar->Slot() }, CScalarOperand { rightScalar->Slot() });
     if (rightConst)
-        return std::make_unique<CFoldedBinaryNode<Kind, CNodeOperand, CConstOperand>>(
-            depth, CNodeOperand { std::move(l) }, CConstOperand { rightConst->Value() });
+        return MakeWithConstant<Kind>(depth, CNodeOperand { std::move(l) }, rightConst->Value());
     if (rightScalar)
         return std::make_unique<CFoldedBinaryNode<Kind, CNodeOperand, CScalarOperand>>(
             depth, CNodeOperand { std::move(l) }, CScalarOperand { rightScalar->Slot() });
