@@ -73,6 +73,9 @@ struct CChartProgram::CLoop {
     std::unique_ptr<CCompiledText> ownStep;
     // "var <= limit" (or >=) with "var += delta" (or "var ++").
     bool native { false };
+    // The body's only box, when it is a simple one: a counting loop then
+    // runs its passes without going through the list.
+    std::uint32_t lone { kNone };
     bool downward { false };
     std::uint32_t slot { 0 };
     double limit { 0.0 };
@@ -150,6 +153,8 @@ void CChartProgram::CompileBox(CProcessBox& box, std::uint32_t sequenceEnd, int 
         const std::uint32_t exit = emit(COp::Kind::AfterBox);
         m_loops[index].exit = exit;
         m_loops[index].next = next;
+        if (next == body + 1 && m_ops[body].kind == COp::Kind::Simple)
+            m_loops[index].lone = body;
         return;
     }
     default:
@@ -266,6 +271,27 @@ void CChartProgram::Run(CRunContext& run)
             }
             case COp::Kind::LoopNext: {
                 CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
+                if (loop.native && loop.lone != kNone) {
+                    // What the operations of the passes do, one after the
+                    // other: the step and condition, the pass's step, the
+                    // box's step, the box, and back (the end of the body is
+                    // this operation however the box ends).
+                    COp& body = m_ops[loop.lone];
+                    const CCompiledText& text = Text(body, run);
+                    for (;;) {
+                        const double x = vars.Scalar(loop.slot) + loop.delta;
+                        vars.SetScalar(loop.slot, x);
+                        if (!run.Running() || !(loop.downward ? x >= loop.limit : x <= loop.limit))
+                            break;
+                        run.Step(*op.box, RunStep::LoopPass);
+                        pc = loop.lone; // the box an error leaves
+                        if (run.Step(*body.box, RunStep::BeforeBox) && run.Running()) [[likely]]
+                            interp.EvaluateKept(text, &console);
+                        pc = loop.next;
+                    }
+                    pc = loop.exit;
+                    break;
+                }
                 bool again;
                 if (loop.native) {
                     const double x = vars.Scalar(loop.slot) + loop.delta;
