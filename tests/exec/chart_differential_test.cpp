@@ -42,10 +42,26 @@ std::string Bits(double value)
     return std::to_string(bits);
 }
 
+// A console whose input ends as a terminal's does: the read that finds no
+// line clears the run flag, as Ctrl+C would, in the middle of a box.
+class CEndingConsole : public CMemoryConsole {
+public:
+    using CMemoryConsole::CMemoryConsole;
+
+protected:
+    bool Input(std::string& line) override
+    {
+        if (CMemoryConsole::Input(line))
+            return true;
+        RunFlag() = 0;
+        return false;
+    }
+};
+
 Seen RunOnce(CRootSequence& chart, const std::vector<std::string>& input, bool walk, std::uint64_t maxSteps)
 {
     CRandom::Seed(7);
-    CMemoryConsole console(input);
+    CEndingConsole console(input);
     CRunContext run(chart, console);
     run.SetTreeWalk(walk);
     run.SetStepLimit(maxSteps);
