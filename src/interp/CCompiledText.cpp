@@ -89,31 +89,32 @@ class CSubscripts {
 public:
     CSubscripts(std::uint32_t array, std::vector<NodePtr> subscripts) : m_array(array), m_subscripts(std::move(subscripts))
     {
-        if (m_subscripts.size() == 1) {
-            if (const auto* scalar = dynamic_cast<const CScalarNode*>(m_subscripts[0].get())) {
-                m_scalarIndex = true;
-                m_indexSlot = scalar->Slot();
-            }
+        for (std::size_t i = 0; i < m_subscripts.size() && i < m_scalarSlots.size(); ++i) {
+            if (const auto* scalar = dynamic_cast<const CScalarNode*>(m_subscripts[i].get()))
+                m_scalarSlots[i] = scalar->Slot();
         }
     }
-    // The index of a one-subscript element; a lone scalar is read by its
-    // slot (reading it has no effect, so nothing changes but the cost).
-    std::int32_t OnlyIndex(CVariableTable& vars) const
+    // Subscript `i`; a plain scalar is read by its slot (reading it has no
+    // effect, so nothing changes but the cost).
+    std::int32_t Index(CVariableTable& vars, std::size_t i) const
     {
-        return ToInt32(m_scalarIndex ? vars.Scalar(m_indexSlot) : m_subscripts[0]->Eval(vars));
+        if (i < m_scalarSlots.size() && m_scalarSlots[i] != kNoSlot)
+            return ToInt32(vars.Scalar(m_scalarSlots[i]));
+        return ToInt32(m_subscripts[i]->Eval(vars));
     }
+    std::int32_t OnlyIndex(CVariableTable& vars) const { return Index(vars, 0); }
     void Fill(CVariableTable& vars, CVarRef& ref) const
     {
         ref.slot = m_array;
         ref.subscripts = static_cast<int>(m_subscripts.size());
         for (std::size_t i = 0; i < m_subscripts.size(); ++i)
-            ref.indices[i] = ToInt32(m_subscripts[i]->Eval(vars));
+            ref.indices[i] = Index(vars, i);
     }
     // The indices alone, for an evaluation that names no variable.
     void FillIndices(CVariableTable& vars, std::int32_t* indices) const
     {
         for (std::size_t i = 0; i < m_subscripts.size(); ++i)
-            indices[i] = ToInt32(m_subscripts[i]->Eval(vars));
+            indices[i] = Index(vars, i);
     }
     std::uint32_t Array() const { return m_array; }
     std::size_t Count() const { return m_subscripts.size(); }
@@ -129,10 +130,11 @@ public:
     }
 
 private:
+    static constexpr std::uint32_t kNoSlot = UINT32_MAX;
     std::uint32_t m_array;
     std::vector<NodePtr> m_subscripts;
-    bool m_scalarIndex { false };
-    std::uint32_t m_indexSlot { 0 };
+    // The slots of the first subscripts that are plain scalars.
+    std::array<std::uint32_t, 2> m_scalarSlots { kNoSlot, kNoSlot };
 };
 
 class CElementNode final : public CCompiledNode {
@@ -142,6 +144,10 @@ public:
     {
         if (m_subscripts.Count() == 1)
             return vars.Element1(m_subscripts.Array(), m_subscripts.OnlyIndex(vars));
+        if (m_subscripts.Count() == 2) {
+            const std::int32_t row = m_subscripts.Index(vars, 0);
+            return vars.Element2(m_subscripts.Array(), row, m_subscripts.Index(vars, 1));
+        }
         std::int32_t indices[kMaxSubscripts];
         m_subscripts.FillIndices(vars, indices);
         return vars.Element(m_subscripts.Array(), indices);

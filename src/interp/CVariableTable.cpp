@@ -424,6 +424,16 @@ public:
     }
 
     double Get1(std::int32_t index) const { return m_line.Get(index); }
+    double Get2(std::int32_t row, std::int32_t column) const
+    {
+        if (row >= 0 && row < kDirectRows) {
+            const auto at = static_cast<std::size_t>(row);
+            const CRow* line = at < m_direct.size() ? m_direct[at].get() : nullptr;
+            return line ? line->Get(column) : 0.0;
+        }
+        const std::int32_t indices[] = { row, column };
+        return Get(indices);
+    }
     bool Set1(std::int32_t index, double value) { return m_line.Set(index, value); }
 
     // True when the element was not stored before.
@@ -676,6 +686,11 @@ void CVariableTable::SetElement(std::uint32_t array, const std::int32_t* indices
 double CVariableTable::Element1(std::uint32_t array, std::int32_t index) const
 {
     return m_arrays[array]->Get1(index);
+}
+
+double CVariableTable::Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const
+{
+    return m_arrays[array]->Get2(row, column);
 }
 
 void CVariableTable::SetElement1(std::uint32_t array, std::int32_t index, double value)
