@@ -184,7 +184,10 @@ public:
         std::int32_t indices[kMaxSubscripts];
         m_subscripts.FillIndices(vars, indices);
         const double value = m_value->Eval(vars);
-        vars.SetElement(m_subscripts.Array(), indices, value);
+        if (m_subscripts.Count() == 2)
+            vars.SetElement2(m_subscripts.Array(), indices[0], indices[1], value);
+        else
+            vars.SetElement(m_subscripts.Array(), indices, value);
         return value;
     }
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
@@ -457,6 +460,15 @@ struct CNodeOperand {
     CCompiledView View() const { return node->View(); }
 };
 
+// An operand whose node is of a known final kind: called directly, not
+// through the virtual table.
+template <class Node>
+struct CTypedOperand {
+    NodePtr node;
+    double Get(CVariableTable& vars) const { return static_cast<const Node&>(*node).Node::Eval(vars); }
+    CCompiledView View() const { return node->View(); }
+};
+
 template <int Kind, class Left, class Right>
 class CFoldedBinaryNode final : public CCompiledNode {
 public:
@@ -572,6 +584,19 @@ NodePtr MakeBinaryOf(NodePtr l, NodePtr r)
     const auto* leftScalar = dynamic_cast<const CScalarNode*>(l.get());
     const auto* rightScalar = dynamic_cast<const CScalarNode*>(r.get());
     const auto* rightConst = dynamic_cast<const CConstNode*>(r.get());
+    const bool leftElement = dynamic_cast<const CElementNode*>(l.get()) != nullptr;
+    const bool rightElement = dynamic_cast<const CElementNode*>(r.get()) != nullptr;
+    using Element = CTypedOperand<CElementNode>;
+    if (leftElement && rightElement)
+        return std::make_unique<CFoldedBinaryNode<Kind, Element, Element>>(depth, Element { std::move(l) }, Element { std::move(r) });
+    if (leftElement && rightConst)
+        return MakeWithConstant<Kind>(depth, Element { std::move(l) }, rightConst->Value());
+    if (leftElement && rightScalar)
+        return std::make_unique<CFoldedBinaryNode<Kind, Element, CScalarOperand>>(
+            depth, Element { std::move(l) }, CScalarOperand { rightScalar->Slot() });
+    if (leftScalar && rightElement)
+        return std::make_unique<CFoldedBinaryNode<Kind, CScalarOperand, Element>>(
+            depth, CScalarOperand { leftScalar->Slot() }, Element { std::move(r) });
     if (leftScalar && rightConst)
         return MakeWithConstant<Kind>(depth, CScalarOperand { leftScalar->Slot() }, rightConst->Value());
     if (leftScalar && rightScalar)

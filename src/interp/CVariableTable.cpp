@@ -424,6 +424,15 @@ public:
     }
 
     double Get1(std::int32_t index) const { return m_line.Get(index); }
+    bool Set2(std::int32_t row, std::int32_t column, double value)
+    {
+        if (row >= 0 && static_cast<std::size_t>(row) < m_direct.size()) {
+            if (CRow* line = m_direct[static_cast<std::size_t>(row)].get())
+                return line->Set(column, value);
+        }
+        const std::int32_t indices[] = { row, column };
+        return Set(indices, value);
+    }
     double Get2(std::int32_t row, std::int32_t column) const
     {
         if (row >= 0 && row < kDirectRows) {
@@ -691,6 +700,12 @@ double CVariableTable::Element1(std::uint32_t array, std::int32_t index) const
 double CVariableTable::Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const
 {
     return m_arrays[array]->Get2(row, column);
+}
+
+void CVariableTable::SetElement2(std::uint32_t array, std::int32_t row, std::int32_t column, double value)
+{
+    if (m_arrays[array]->Set2(row, column, value))
+        ++m_count;
 }
 
 void CVariableTable::SetElement1(std::uint32_t array, std::int32_t index, double value)

@@ -74,6 +74,7 @@ public:
     double Element1(std::uint32_t array, std::int32_t index) const;
     double Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const;
     void SetElement1(std::uint32_t array, std::int32_t index, double value);
+    void SetElement2(std::uint32_t array, std::int32_t row, std::int32_t column, double value);
 
 private:
     class CArray;
