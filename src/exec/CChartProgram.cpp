@@ -37,7 +37,7 @@ struct CChartProgram::COp {
         Break,     // "break": to the loop's exit, or thrown outside every loop
         Continue,  // "continue": to the loop's next pass, or thrown
         Branch,    // the condition; false goes to `target` (the else arm)
-        Jump,      // to `target` (from the end of a then arm)
+        Jump,      // to `target`, the branch's AfterBox (from the end of a then arm)
         AfterBox,  // a box is done: the sequence stops when the run flag dropped
         LoopHead,  // a pre-test loop's header; false goes to the loop's exit,
                    // true takes the first pass's step and goes on to the body
@@ -209,7 +209,8 @@ void CChartProgram::Run(CRunContext& run)
                 pc = IsTrue(interp.EvaluateKept(Text(op, run), &console)) ? pc + 1 : op.target;
                 break;
             case COp::Kind::Jump:
-                pc = op.target;
+                // Always to an AfterBox: its check made here.
+                pc = run.Running() ? op.target + 1 : m_ops[op.target].end;
                 break;
             case COp::Kind::AfterBox:
                 pc = run.Running() ? pc + 1 : op.end;
