@@ -56,6 +56,6 @@ private:
     std::vector<COp> m_ops;
     std::vector<CLoop> m_loops;
     std::vector<std::unique_ptr<CCompiledText>> m_texts;
-    static constexpr std::size_t kMaxLoopTexts = 4096;
+    static constexpr std::size_t kMaxLoopTexts = 256;
     std::unordered_map<std::string, std::unique_ptr<CCompiledText>> m_loopTexts;
 };

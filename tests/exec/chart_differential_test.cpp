@@ -237,3 +237,12 @@ TEST(ChartDifferential, CountingLoopsThatAreNotPlainCounts)
         ExpectSameRuns(chart, {}, 1000);
     }
 }
+
+TEST(ChartDifferential, LoopsStartedWithEverNewLimits)
+{
+    // More distinct limits than the program keeps compiled: the later
+    // starts hold their own condition texts.
+    CRootSequence chart;
+    BuildOutline("pre-loop: i = 1, 600\n  pre-loop: j = 1, i, 0.5\n    simple: s += j\n  post-loop: k = 0, i\n    simple: t += k\n", chart);
+    ExpectSameRuns(chart, {}, 2000000);
+}
