@@ -8,6 +8,7 @@
 #include "model/COutputBox.h"
 #include "model/CPostTestLoopBox.h"
 #include "model/CSimpleBox.h"
+#include "exec/CChartProgram.h"
 #include "exec/CRunContext.h"
 #include "exec/ChartExecution.h"
 #include "interp/EvalError.h"
@@ -29,27 +30,6 @@ constexpr std::string_view kBreakText = "break";
 bool IsTrue(double value)
 {
     return value < 0.0 || value > 0.0;
-}
-
-// The "%f" rendering (six decimals) without the process locale, for any
-// magnitude: the largest double needs 309 digits before the point.
-std::string FixedSixDecimals(double value)
-{
-    std::array<char, 400> buffer {};
-    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 6);
-    if (ec != std::errc {})
-        return "0.000000"; // cannot happen with this buffer size
-    return std::string(buffer.data(), end);
-}
-
-// The loop variable of a counting header is the text of its first token.
-std::string LoopVariable(std::string_view header)
-{
-    CTokenList tokens;
-    tokens.Tokenize(header);
-    CToken first;
-    tokens.PopFront(first);
-    return first.text;
 }
 
 enum class BodyEnd { Normal, Break };
@@ -79,6 +59,27 @@ void WriteErrorLine(CConsole& console, std::string_view text)
 }
 
 } // namespace
+
+// The "%f" rendering (six decimals) without the process locale, for any
+// magnitude: the largest double needs 309 digits before the point.
+std::string SixDecimals(double value)
+{
+    std::array<char, 400> buffer {};
+    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 6);
+    if (ec != std::errc {})
+        return "0.000000"; // cannot happen with this buffer size
+    return std::string(buffer.data(), end);
+}
+
+// The loop variable of a counting header is the text of its first token.
+std::string LoopVariableOf(std::string_view header)
+{
+    CTokenList tokens;
+    tokens.Tokenize(header);
+    CToken first;
+    tokens.PopFront(first);
+    return first.text;
+}
 
 // A simple box, and the behaviour every kind without its own falls back on.
 void CProcessBox::Execute(CRunContext& run)
@@ -124,12 +125,12 @@ void CPreTestLoopBox::Execute(CRunContext& run)
     std::unique_ptr<CCompiledText> stepCode;
     if (counting) {
         const double limit = interp.NextValue();
-        const std::string variable = LoopVariable(m_text);
+        const std::string variable = LoopVariableOf(m_text);
         // Counting down when the start lies above the limit; the default step
         // is still an increment, as it always was.
-        condition = variable + (value > limit ? " >= " : " <= ") + FixedSixDecimals(limit);
+        condition = variable + (value > limit ? " >= " : " <= ") + SixDecimals(limit);
         if (interp.HasPending())
-            step = variable + " += " + FixedSixDecimals(interp.NextValue());
+            step = variable + " += " + SixDecimals(interp.NextValue());
         else
             step = variable + " ++";
         // Compiled once for the life of the loop; the texts stay the ones
@@ -165,8 +166,8 @@ void CPostTestLoopBox::Execute(CRunContext& run)
     std::string condition = m_text;
     std::string step;
     if (counting) {
-        const std::string variable = LoopVariable(m_text);
-        condition = variable + " <= " + FixedSixDecimals(limit);
+        const std::string variable = LoopVariableOf(m_text);
+        condition = variable + " <= " + SixDecimals(limit);
         step = variable + " ++";
     }
     const std::unique_ptr<CCompiledText> conditionCode = interp.Compile(condition);
@@ -268,7 +269,11 @@ ChartEnd ExecuteChart(CRootSequence& root, CRunContext& run)
     run.ClearFailedBox();
     run.SetErrorText({});
     try {
-        root.CBoxSequence::Execute(run);
+        // Stepping and traces hear of every box: they walk the tree.
+        if (!run.Observer() && !run.TreeWalk() && CChartProgram::Suits(root))
+            CChartProgram(root).Run(run);
+        else
+            root.CBoxSequence::Execute(run);
         return ChartEnd::Finished;
     } catch (const CEvalError& error) {
         run.SetErrorText(error.Text());

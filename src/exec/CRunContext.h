@@ -114,6 +114,12 @@ public:
     }
     std::uint64_t Steps() const { return m_steps; }
 
+    // A run without an observer executes the chart compiled as a whole
+    // (CChartProgram); this makes it walk the boxes instead, the way an
+    // observed run does (to compare the two).
+    void SetTreeWalk(bool walk) { m_treeWalk = walk; }
+    bool TreeWalk() const { return m_treeWalk; }
+
     // At most one observer; set it before Run and leave it for the whole run.
     void SetObserver(CRunObserver* observer) { m_observer = observer; }
     CRunObserver* Observer() const { return m_observer; }
@@ -147,6 +153,7 @@ private:
     std::uint64_t m_steps { 0 };
     std::uint64_t m_stepLimit { std::numeric_limits<std::uint64_t>::max() };
     CRunObserver* m_observer { nullptr };
+    bool m_treeWalk { false };
     const CProcessBox* m_failedBox { nullptr };
     std::string m_errorText;
     RunOutcome m_outcome { RunOutcome::Completed };

@@ -30,27 +30,6 @@ constexpr std::size_t kMaxCompiledTextBytes = std::size_t { 64 } << 10;
 
 // ---- nodes -----------------------------------------------------------------
 
-// An expression. A node whose result the reference evaluator leaves as a
-// variable (TK_IDENT) is an lvalue: EvalRef also names the variable.
-class CCompiledNode {
-public:
-    explicit CCompiledNode(int depth, bool lvalue = false) : m_depth(depth), m_lvalue(lvalue) {}
-    virtual ~CCompiledNode() = default;
-    virtual double Eval(CVariableTable& vars) const = 0;
-    virtual double EvalRef(CVariableTable& vars, CVarRef& ref) const
-    {
-        (void)ref;
-        return Eval(vars);
-    }
-    bool IsLvalue() const { return m_lvalue; }
-    int Depth() const { return m_depth; }
-    virtual CCompiledView View() const = 0;
-
-private:
-    int m_depth;
-    bool m_lvalue;
-};
-
 using NodePtr = std::unique_ptr<CCompiledNode>;
 
 namespace {
@@ -68,6 +47,7 @@ public:
     explicit CConstNode(double value) : CCompiledNode(1), m_value(value) {}
     double Eval(CVariableTable&) const override { return m_value; }
     CCompiledView View() const override { CCompiledView v; v.value = m_value; return v; }
+    double Value() const { return m_value; }
 
 private:
     double m_value;
@@ -98,6 +78,7 @@ public:
         ref.subscripts = 0;
         return vars.Scalar(m_slot);
     }
+    std::uint32_t Slot() const { return m_slot; }
 
 private:
     std::uint32_t m_slot;
@@ -106,14 +87,37 @@ private:
 // The subscripts of an element, evaluated left to right.
 class CSubscripts {
 public:
-    CSubscripts(std::uint32_t array, std::vector<NodePtr> subscripts) : m_array(array), m_subscripts(std::move(subscripts)) {}
+    CSubscripts(std::uint32_t array, std::vector<NodePtr> subscripts) : m_array(array), m_subscripts(std::move(subscripts))
+    {
+        for (std::size_t i = 0; i < m_subscripts.size() && i < m_scalarSlots.size(); ++i) {
+            if (const auto* scalar = dynamic_cast<const CScalarNode*>(m_subscripts[i].get()))
+                m_scalarSlots[i] = scalar->Slot();
+        }
+    }
+    // Subscript `i`; a plain scalar is read by its slot (reading it has no
+    // effect, so nothing changes but the cost).
+    std::int32_t Index(CVariableTable& vars, std::size_t i) const
+    {
+        if (i < m_scalarSlots.size() && m_scalarSlots[i] != kNoSlot)
+            return ToInt32(vars.Scalar(m_scalarSlots[i]));
+        return ToInt32(m_subscripts[i]->Eval(vars));
+    }
+    std::int32_t OnlyIndex(CVariableTable& vars) const { return Index(vars, 0); }
     void Fill(CVariableTable& vars, CVarRef& ref) const
     {
         ref.slot = m_array;
         ref.subscripts = static_cast<int>(m_subscripts.size());
         for (std::size_t i = 0; i < m_subscripts.size(); ++i)
-            ref.indices[i] = ToInt32(m_subscripts[i]->Eval(vars));
+            ref.indices[i] = Index(vars, i);
     }
+    // The indices alone, for an evaluation that names no variable.
+    void FillIndices(CVariableTable& vars, std::int32_t* indices) const
+    {
+        for (std::size_t i = 0; i < m_subscripts.size(); ++i)
+            indices[i] = Index(vars, i);
+    }
+    std::uint32_t Array() const { return m_array; }
+    std::size_t Count() const { return m_subscripts.size(); }
     int Depth() const { return DepthOf(m_subscripts); }
     CCompiledView View(CCompiledView::Kind kind) const
     {
@@ -126,13 +130,28 @@ public:
     }
 
 private:
+    static constexpr std::uint32_t kNoSlot = UINT32_MAX;
     std::uint32_t m_array;
     std::vector<NodePtr> m_subscripts;
+    // The slots of the first subscripts that are plain scalars.
+    std::array<std::uint32_t, 2> m_scalarSlots { kNoSlot, kNoSlot };
 };
 
-class CElementNode final : public CLvalueNode<CElementNode> {
+class CElementNode final : public CCompiledNode {
 public:
-    explicit CElementNode(CSubscripts subscripts) : CLvalueNode(subscripts.Depth()), m_subscripts(std::move(subscripts)) {}
+    explicit CElementNode(CSubscripts subscripts) : CCompiledNode(subscripts.Depth(), true), m_subscripts(std::move(subscripts)) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        if (m_subscripts.Count() == 1)
+            return vars.Element1(m_subscripts.Array(), m_subscripts.OnlyIndex(vars));
+        if (m_subscripts.Count() == 2) {
+            const std::int32_t row = m_subscripts.Index(vars, 0);
+            return vars.Element2(m_subscripts.Array(), row, m_subscripts.Index(vars, 1));
+        }
+        std::int32_t indices[kMaxSubscripts];
+        m_subscripts.FillIndices(vars, indices);
+        return vars.Element(m_subscripts.Array(), indices);
+    }
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
     {
         m_subscripts.Fill(vars, ref);
@@ -146,13 +165,30 @@ private:
 
 // name[...] = value, done where the element is read: subscripts, then the
 // value, then the store.
-class CElementAssignNode final : public CLvalueNode<CElementAssignNode> {
+class CElementAssignNode final : public CCompiledNode {
 public:
     CElementAssignNode(CSubscripts subscripts, NodePtr value)
-        : CLvalueNode(std::max(subscripts.Depth(), value->Depth() + 1))
+        : CCompiledNode(std::max(subscripts.Depth(), value->Depth() + 1), true)
         , m_subscripts(std::move(subscripts))
         , m_value(std::move(value))
     {
+    }
+    double Eval(CVariableTable& vars) const override
+    {
+        if (m_subscripts.Count() == 1) {
+            const std::int32_t index = m_subscripts.OnlyIndex(vars);
+            const double value = m_value->Eval(vars);
+            vars.SetElement1(m_subscripts.Array(), index, value);
+            return value;
+        }
+        std::int32_t indices[kMaxSubscripts];
+        m_subscripts.FillIndices(vars, indices);
+        const double value = m_value->Eval(vars);
+        if (m_subscripts.Count() == 2)
+            vars.SetElement2(m_subscripts.Array(), indices[0], indices[1], value);
+        else
+            vars.SetElement(m_subscripts.Array(), indices, value);
+        return value;
     }
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
     {
@@ -209,6 +245,57 @@ private:
     NodePtr m_value;
 };
 
+// The same with a scalar target: its value is taken before the right side
+// is evaluated, as the general form does.
+class CScalarAssignNode final : public CCompiledNode {
+public:
+    CScalarAssignNode(std::uint32_t slot, int binary, NodePtr value, int depth)
+        : CCompiledNode(depth, true), m_slot(slot), m_binary(binary), m_value(std::move(value))
+    {
+    }
+    double Eval(CVariableTable& vars) const override
+    {
+        const double carried = vars.Scalar(m_slot);
+        double value = m_value->Eval(vars);
+        if (m_binary != TK_END)
+            value = ApplyBinary(m_binary, carried, value);
+        vars.SetScalar(m_slot, value);
+        return value;
+    }
+    double EvalRef(CVariableTable& vars, CVarRef& ref) const override
+    {
+        ref.slot = m_slot;
+        ref.subscripts = 0;
+        return Eval(vars);
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Assign;
+        v.op = m_binary;
+        CCompiledView target;
+        target.kind = CCompiledView::Kind::Scalar;
+        target.slot = m_slot;
+        v.parts.push_back(std::move(target));
+        v.parts.push_back(m_value->View());
+        return v;
+    }
+
+private:
+    std::uint32_t m_slot;
+    int m_binary;
+    NodePtr m_value;
+};
+
+NodePtr MakeAssign(NodePtr target, int binary, NodePtr value)
+{
+    if (const auto* scalar = dynamic_cast<const CScalarNode*>(target.get())) {
+        const int depth = std::max(target->Depth(), value->Depth()) + 1;
+        return std::make_unique<CScalarAssignNode>(scalar->Slot(), binary, std::move(value), depth);
+    }
+    return std::make_unique<CAssignNode>(std::move(target), binary, std::move(value));
+}
+
 // ++name and --name: the new value, and the name stays assignable.
 class CPrefixNode final : public CLvalueNode<CPrefixNode> {
 public:
@@ -257,6 +344,33 @@ public:
 
 private:
     NodePtr m_operand;
+    double m_delta;
+};
+
+// The same on a scalar, which it reads and writes by its slot.
+class CScalarPostfixNode final : public CCompiledNode {
+public:
+    CScalarPostfixNode(std::uint32_t slot, double delta) : CCompiledNode(2), m_slot(slot), m_delta(delta) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        const double carried = vars.Scalar(m_slot);
+        vars.SetScalar(m_slot, vars.Scalar(m_slot) + m_delta);
+        return carried;
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Postfix;
+        v.value = m_delta;
+        CCompiledView operand;
+        operand.kind = CCompiledView::Kind::Scalar;
+        operand.slot = m_slot;
+        v.parts.push_back(std::move(operand));
+        return v;
+    }
+
+private:
+    std::uint32_t m_slot;
     double m_delta;
 };
 
@@ -314,27 +428,212 @@ private:
     NodePtr m_right;
 };
 
+// Operands folded into a binary node: a scalar read or a constant costs no
+// call of its own. Reading either has no effect, so the order of evaluation
+// is unchanged.
+struct CScalarOperand {
+    std::uint32_t slot;
+    double Get(CVariableTable& vars) const { return vars.Scalar(slot); }
+    CCompiledView View() const
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Scalar;
+        v.slot = slot;
+        return v;
+    }
+};
+
+struct CConstOperand {
+    double value;
+    double Get(CVariableTable&) const { return value; }
+    CCompiledView View() const
+    {
+        CCompiledView v;
+        v.value = value;
+        return v;
+    }
+};
+
+struct CNodeOperand {
+    NodePtr node;
+    double Get(CVariableTable& vars) const { return node->Eval(vars); }
+    CCompiledView View() const { return node->View(); }
+};
+
+// An operand whose node is of a known final kind: called directly, not
+// through the virtual table.
+template <class Node>
+struct CTypedOperand {
+    NodePtr node;
+    double Get(CVariableTable& vars) const { return static_cast<const Node&>(*node).Node::Eval(vars); }
+    CCompiledView View() const { return node->View(); }
+};
+
+template <int Kind, class Left, class Right>
+class CFoldedBinaryNode final : public CCompiledNode {
+public:
+    CFoldedBinaryNode(int depth, Left left, Right right) : CCompiledNode(depth), m_left(std::move(left)), m_right(std::move(right)) {}
+    double Eval(CVariableTable& vars) const override
+    {
+        const double l = m_left.Get(vars);
+        const double r = m_right.Get(vars);
+        return ApplyBinary(Kind, l, r);
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Binary;
+        v.op = Kind;
+        v.parts.push_back(m_left.View());
+        v.parts.push_back(m_right.View());
+        return v;
+    }
+
+private:
+    Left m_left;
+    Right m_right;
+};
+
+// x / c for a constant power of two whose reciprocal is exact: the same
+// correctly rounded quotient as a multiplication, without the division.
+// (A zero divisor never comes here: it must still fail.)
+template <class Left>
+class CHalvingNode final : public CCompiledNode {
+public:
+    CHalvingNode(int depth, Left left, double divisor)
+        : CCompiledNode(depth), m_left(std::move(left)), m_divisor(divisor), m_reciprocal(1.0 / divisor)
+    {
+    }
+    double Eval(CVariableTable& vars) const override { return m_left.Get(vars) * m_reciprocal; }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Binary;
+        v.op = TK_DIV;
+        v.parts.push_back(m_left.View());
+        v.parts.push_back(CConstOperand { m_divisor }.View());
+        return v;
+    }
+
+private:
+    Left m_left;
+    double m_divisor;
+    double m_reciprocal;
+};
+
+// x % c for a constant whose 32-bit value is a positive power of two: C's
+// remainder, which takes the sign of x, by a mask.
+template <class Left>
+class CMaskRemainderNode final : public CCompiledNode {
+public:
+    CMaskRemainderNode(int depth, Left left, double divisor, std::int32_t modulus)
+        : CCompiledNode(depth), m_left(std::move(left)), m_divisor(divisor), m_modulus(modulus)
+    {
+    }
+    double Eval(CVariableTable& vars) const override
+    {
+        const std::int32_t a = ToInt32(m_left.Get(vars));
+        std::int32_t r = a & (m_modulus - 1);
+        if (a < 0 && r != 0)
+            r -= m_modulus;
+        return static_cast<double>(r);
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Binary;
+        v.op = TK_MOD;
+        v.parts.push_back(m_left.View());
+        v.parts.push_back(CConstOperand { m_divisor }.View());
+        return v;
+    }
+
+private:
+    Left m_left;
+    double m_divisor;
+    std::int32_t m_modulus;
+};
+
+bool IsExactPowerOfTwo(double value)
+{
+    int exponent = 0;
+    const double mantissa = std::frexp(std::fabs(value), &exponent);
+    // 2^(exponent - 1), with its reciprocal a normal double.
+    return value != 0.0 && std::isfinite(value) && mantissa == 0.5 && exponent - 1 >= -1022 && exponent - 1 <= 1022;
+}
+
+template <int Kind, class Left>
+NodePtr MakeWithConstant(int depth, Left left, double constant)
+{
+    if constexpr (Kind == TK_DIV) {
+        if (IsExactPowerOfTwo(constant))
+            return std::make_unique<CHalvingNode<Left>>(depth, std::move(left), constant);
+    }
+    if constexpr (Kind == TK_MOD) {
+        const std::int32_t modulus = ToInt32(constant);
+        if (modulus > 0 && (modulus & (modulus - 1)) == 0)
+            return std::make_unique<CMaskRemainderNode<Left>>(depth, std::move(left), constant, modulus);
+    }
+    return std::make_unique<CFoldedBinaryNode<Kind, Left, CConstOperand>>(depth, std::move(left), CConstOperand { constant });
+}
+
+template <int Kind>
+NodePtr MakeBinaryOf(NodePtr l, NodePtr r)
+{
+    const int depth = std::max(l->Depth(), r->Depth()) + 1;
+    const auto* leftScalar = dynamic_cast<const CScalarNode*>(l.get());
+    const auto* rightScalar = dynamic_cast<const CScalarNode*>(r.get());
+    const auto* rightConst = dynamic_cast<const CConstNode*>(r.get());
+    const bool leftElement = dynamic_cast<const CElementNode*>(l.get()) != nullptr;
+    const bool rightElement = dynamic_cast<const CElementNode*>(r.get()) != nullptr;
+    using Element = CTypedOperand<CElementNode>;
+    if (leftElement && rightElement)
+        return std::make_unique<CFoldedBinaryNode<Kind, Element, Element>>(depth, Element { std::move(l) }, Element { std::move(r) });
+    if (leftElement && rightConst)
+        return MakeWithConstant<Kind>(depth, Element { std::move(l) }, rightConst->Value());
+    if (leftElement && rightScalar)
+        return std::make_unique<CFoldedBinaryNode<Kind, Element, CScalarOperand>>(
+            depth, Element { std::move(l) }, CScalarOperand { rightScalar->Slot() });
+    if (leftScalar && rightElement)
+        return std::make_unique<CFoldedBinaryNode<Kind, CScalarOperand, Element>>(
+            depth, CScalarOperand { leftScalar->Slot() }, Element { std::move(r) });
+    if (leftScalar && rightConst)
+        return MakeWithConstant<Kind>(depth, CScalarOperand { leftScalar->Slot() }, rightConst->Value());
+    if (leftScalar && rightScalar)
+        return std::make_unique<CFoldedBinaryNode<Kind, CScalarOperand, CScalarOperand>>(
+            depth, CScalarOperand { leftScalar->Slot() }, CScalarOperand { rightScalar->Slot() });
+    if (rightConst)
+        return MakeWithConstant<Kind>(depth, CNodeOperand { std::move(l) }, rightConst->Value());
+    if (rightScalar)
+        return std::make_unique<CFoldedBinaryNode<Kind, CNodeOperand, CScalarOperand>>(
+            depth, CNodeOperand { std::move(l) }, CScalarOperand { rightScalar->Slot() });
+    if (leftScalar)
+        return std::make_unique<CFoldedBinaryNode<Kind, CScalarOperand, CNodeOperand>>(
+            depth, CScalarOperand { leftScalar->Slot() }, CNodeOperand { std::move(r) });
+    return std::make_unique<CBinaryNode<Kind>>(std::move(l), std::move(r));
+}
+
 NodePtr MakeBinary(int kind, NodePtr l, NodePtr r)
 {
     switch (kind) {
-    case TK_PLUS: return std::make_unique<CBinaryNode<TK_PLUS>>(std::move(l), std::move(r));
-    case TK_MINUS: return std::make_unique<CBinaryNode<TK_MINUS>>(std::move(l), std::move(r));
-    case TK_MUL: return std::make_unique<CBinaryNode<TK_MUL>>(std::move(l), std::move(r));
-    case TK_DIV: return std::make_unique<CBinaryNode<TK_DIV>>(std::move(l), std::move(r));
-    case TK_MOD: return std::make_unique<CBinaryNode<TK_MOD>>(std::move(l), std::move(r));
-    case TK_SHR: return std::make_unique<CBinaryNode<TK_SHR>>(std::move(l), std::move(r));
-    case TK_SHL: return std::make_unique<CBinaryNode<TK_SHL>>(std::move(l), std::move(r));
-    case TK_BITAND: return std::make_unique<CBinaryNode<TK_BITAND>>(std::move(l), std::move(r));
-    case TK_BITOR: return std::make_unique<CBinaryNode<TK_BITOR>>(std::move(l), std::move(r));
-    case TK_XOR: return std::make_unique<CBinaryNode<TK_XOR>>(std::move(l), std::move(r));
-    case TK_EQ: return std::make_unique<CBinaryNode<TK_EQ>>(std::move(l), std::move(r));
-    case TK_NE: return std::make_unique<CBinaryNode<TK_NE>>(std::move(l), std::move(r));
-    case TK_GT: return std::make_unique<CBinaryNode<TK_GT>>(std::move(l), std::move(r));
-    case TK_LT: return std::make_unique<CBinaryNode<TK_LT>>(std::move(l), std::move(r));
-    case TK_GE: return std::make_unique<CBinaryNode<TK_GE>>(std::move(l), std::move(r));
-    case TK_LE: return std::make_unique<CBinaryNode<TK_LE>>(std::move(l), std::move(r));
-    case TK_AND: return std::make_unique<CBinaryNode<TK_AND>>(std::move(l), std::move(r));
-    case TK_OR: return std::make_unique<CBinaryNode<TK_OR>>(std::move(l), std::move(r));
+    case TK_PLUS: return MakeBinaryOf<TK_PLUS>(std::move(l), std::move(r));
+    case TK_MINUS: return MakeBinaryOf<TK_MINUS>(std::move(l), std::move(r));
+    case TK_MUL: return MakeBinaryOf<TK_MUL>(std::move(l), std::move(r));
+    case TK_DIV: return MakeBinaryOf<TK_DIV>(std::move(l), std::move(r));
+    case TK_MOD: return MakeBinaryOf<TK_MOD>(std::move(l), std::move(r));
+    case TK_SHR: return MakeBinaryOf<TK_SHR>(std::move(l), std::move(r));
+    case TK_SHL: return MakeBinaryOf<TK_SHL>(std::move(l), std::move(r));
+    case TK_BITAND: return MakeBinaryOf<TK_BITAND>(std::move(l), std::move(r));
+    case TK_BITOR: return MakeBinaryOf<TK_BITOR>(std::move(l), std::move(r));
+    case TK_XOR: return MakeBinaryOf<TK_XOR>(std::move(l), std::move(r));
+    case TK_EQ: return MakeBinaryOf<TK_EQ>(std::move(l), std::move(r));
+    case TK_NE: return MakeBinaryOf<TK_NE>(std::move(l), std::move(r));
+    case TK_GT: return MakeBinaryOf<TK_GT>(std::move(l), std::move(r));
+    case TK_LT: return MakeBinaryOf<TK_LT>(std::move(l), std::move(r));
+    case TK_GE: return MakeBinaryOf<TK_GE>(std::move(l), std::move(r));
+    case TK_LE: return MakeBinaryOf<TK_LE>(std::move(l), std::move(r));
+    case TK_AND: return MakeBinaryOf<TK_AND>(std::move(l), std::move(r));
+    case TK_OR: return MakeBinaryOf<TK_OR>(std::move(l), std::move(r));
     default: throw CNotCompiled {};
     }
 }
@@ -622,7 +921,7 @@ private:
             throw CNotCompiled {};
         if (entry.kind == CListEntry::Kind::Expression)
             return std::move(entry.node);
-        return Checked(std::make_unique<CAssignNode>(std::move(entry.node), entry.binary, ToValue(std::move(entry.values))));
+        return Checked(MakeAssign(std::move(entry.node), entry.binary, ToValue(std::move(entry.values))));
     }
 
     // The outermost list, whose results stay pending for the caller.
@@ -643,8 +942,8 @@ private:
                 if (entry.values.empty() || entry.values[0].kind == CListEntry::Kind::String)
                     throw CNotCompiled {};
                 if (entry.Count() == 1) {
-                    items.push_back(std::make_unique<CExpressionItem>(Checked(std::make_unique<CAssignNode>(
-                        std::move(entry.node), entry.binary, ToValue(std::move(entry.values))))));
+                    items.push_back(std::make_unique<CExpressionItem>(
+                        Checked(MakeAssign(std::move(entry.node), entry.binary, ToValue(std::move(entry.values))))));
                 } else {
                     items.push_back(std::make_unique<CAssignListItem>(std::move(entry.node), entry.binary, ToItems(std::move(entry.values))));
                 }
@@ -730,7 +1029,10 @@ private:
         const int next = Peek();
         if (primary->IsLvalue() && (next == TK_INC || next == TK_DEC)) {
             ++m_pos;
-            return Checked(std::make_unique<CPostfixNode>(std::move(primary), next == TK_INC ? 1.0 : -1.0));
+            const double delta = next == TK_INC ? 1.0 : -1.0;
+            if (const auto* scalar = dynamic_cast<const CScalarNode*>(primary.get()))
+                return std::make_unique<CScalarPostfixNode>(scalar->Slot(), delta);
+            return Checked(std::make_unique<CPostfixNode>(std::move(primary), delta));
         }
         return primary;
     }

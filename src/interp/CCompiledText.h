@@ -52,7 +52,29 @@ struct CResult {
 };
 
 class CCompiledItem;
-class CCompiledNode;
+struct CCompiledView;
+
+// An expression. A node whose result the reference evaluator leaves as a
+// variable (TK_IDENT) is an lvalue: EvalRef also names the variable.
+class CCompiledNode {
+public:
+    explicit CCompiledNode(int depth, bool lvalue = false) : m_depth(depth), m_lvalue(lvalue) {}
+    virtual ~CCompiledNode() = default;
+    virtual double Eval(CVariableTable& vars) const = 0;
+    virtual double EvalRef(CVariableTable& vars, CVarRef& ref) const
+    {
+        (void)ref;
+        return Eval(vars);
+    }
+    bool IsLvalue() const { return m_lvalue; }
+    int Depth() const { return m_depth; }
+    virtual CCompiledView View() const = 0;
+
+private:
+    int m_depth;
+    bool m_lvalue;
+};
+
 
 // A read-only picture of a compiled text, for translating it into another
 // language: each node with its operator, operands and variable slots, in the
@@ -89,6 +111,10 @@ public:
     // The value of the first result, leaving the later ones in `results`.
     // `results` stays empty when the list has one item.
     double RunFirst(CVariableTable& variables, std::vector<CResult>& results) const;
+    // Whether the text is one expression, whose value EvalSingle gives with
+    // nothing left pending.
+    bool IsSingle() const { return m_single != nullptr; }
+    double EvalSingle(CVariableTable& variables) const { return m_single->Eval(variables); }
     // The outermost list's items (empty when not compiled).
     std::vector<CCompiledView> View() const;
 

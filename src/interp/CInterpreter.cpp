@@ -111,6 +111,15 @@ double CInterpreter::EvaluateReport(const CCompiledText& text, CConsole& console
     return ThrowingText(text.Text(), &console, [&] { return RunFirst(text); });
 }
 
+void CInterpreter::ReportKept(const CEvalError& error, const CCompiledText& text, CConsole* report)
+{
+    if (report) {
+        report->Write(error.Text());
+        report->NewLine();
+    }
+    throw CEvalError(text.Text());
+}
+
 void CInterpreter::ExecuteOutput(std::string_view text, CConsole& console)
 {
     const CCompiledText& compiled = Cached(text);

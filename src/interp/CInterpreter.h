@@ -12,6 +12,7 @@
 #include "interp/CCompiledText.h"
 #include "interp/CReferenceInterpreter.h"
 #include "interp/CVariableTable.h"
+#include "interp/EvalError.h"
 
 #include <array>
 #include <memory>
@@ -53,10 +54,28 @@ public:
     std::unique_ptr<CCompiledText> Compile(std::string_view text);
     double Evaluate(const CCompiledText& text);
     double EvaluateReport(const CCompiledText& text, CConsole& console);
+    // EvaluateReport (with a console) or Evaluate (without) for a caller
+    // that keeps its compiled texts and evaluates them pass after pass (the
+    // chart program); a text of one expression takes the shortest way.
+    double EvaluateKept(const CCompiledText& text, CConsole* report)
+    {
+        if (!text.IsSingle()) [[unlikely]]
+            return report ? EvaluateReport(text, *report) : Evaluate(text);
+        m_referencePending = false;
+        m_results.clear();
+        m_next = 0;
+        try {
+            return text.EvalSingle(m_variables);
+        } catch (const CEvalError& error) {
+            ReportKept(error, text, report);
+        }
+    }
 
     CVariableTable& Variables() { return m_variables; }
 
 private:
+    // EvaluateKept's error: the message reported, the text thrown.
+    [[noreturn]] static void ReportKept(const CEvalError& error, const CCompiledText& text, CConsole* report);
     // The compiled form of `text`, made on first use.
     const CCompiledText& Cached(std::string_view text);
     // Runs a compiled text, leaving its results pending; the interpreter's

@@ -68,52 +68,47 @@ bool ParseElementName(std::string_view name, std::string_view& base, std::int32_
 
 } // namespace
 
-// The elements of one array. A one-dimensional array keeps its non-negative
-// indices in pages of 4,096 elements, made when a page has gathered enough
-// elements to be worth its size; until then, and for negative indices, the
-// elements sit in a map. So a run pays for what it stores: a dense fill is a
-// page lookup per element, thirty scattered elements cost thirty map nodes.
-// Arrays of more dimensions use a map keyed by the index bytes. Everything
-// allocated is charged to the run's memory budget.
-class CVariableTable::CArray {
+namespace {
+
+// One line of elements, indexed by one subscript: a one-dimensional array,
+// or one row of an array of more dimensions. Non-negative indices are kept
+// in pages of 4,096 elements, made when a page has gathered enough elements
+// to be worth its size; until then, and for negative indices, the elements
+// sit in a map. So a run pays for what it stores: a dense fill is a page
+// lookup per element, thirty scattered elements cost thirty map nodes.
+// Everything allocated is charged to the run's memory budget and counted in
+// the owner's total. Pages hold 2^PageBits elements, and each entry of the
+// page directory 2^ChunkBits pages: rows, which are many and short, take
+// smaller ones than a one-dimensional array.
+template <unsigned PageBits, unsigned ChunkBits>
+class CLineOf {
 public:
-    CArray(std::string base, int subscripts) : m_base(std::move(base)), m_subscripts(subscripts) {}
-    ~CArray() { ReleaseRunMemory(m_charged); }
-    CArray(const CArray&) = delete;
-    CArray& operator=(const CArray&) = delete;
+    explicit CLineOf(std::size_t& charged) : m_charged(&charged) {}
+    CLineOf(const CLineOf&) = delete;
+    CLineOf& operator=(const CLineOf&) = delete;
 
-    const std::string& Base() const { return m_base; }
-    int Subscripts() const { return m_subscripts; }
-
-    double Get(const std::int32_t* indices) const
+    double Get(std::int32_t index) const
     {
-        if (m_subscripts == 1) {
-            const std::int32_t index = indices[0];
-            if (const CPage* page = FindPage(index))
-                return page->Value(static_cast<std::uint32_t>(index) & kPageMask);
-            if (m_sparse.empty())
-                return 0.0;
-            const auto found = m_sparse.find(index);
-            return found == m_sparse.end() ? 0.0 : found->second;
+        // The last page found, read without going through the page.
+        if (static_cast<std::uint32_t>(index) >> kPageBits == m_lastNumber) {
+            const std::uint32_t at = static_cast<std::uint32_t>(index) & kPageMask;
+            switch (m_lastWidth) {
+            case Width::Int8: return static_cast<const std::int8_t*>(m_lastData)[at];
+            case Width::Int32: return static_cast<const std::int32_t*>(m_lastData)[at];
+            default: return static_cast<const double*>(m_lastData)[at];
+            }
         }
-        const auto found = m_multi.find(MultiKey(indices));
-        return found == m_multi.end() ? 0.0 : found->second;
+        if (const CPage* page = FindPage(index))
+            return page->Value(static_cast<std::uint32_t>(index) & kPageMask);
+        if (m_sparse.empty())
+            return 0.0;
+        const auto found = m_sparse.find(index);
+        return found == m_sparse.end() ? 0.0 : found->second;
     }
 
     // True when the element was not stored before.
-    bool Set(const std::int32_t* indices, double value)
+    bool Set(std::int32_t index, double value)
     {
-        if (m_subscripts != 1) {
-            const auto found = m_multi.find(MultiKey(indices));
-            if (found != m_multi.end()) {
-                found->second = value;
-                return false;
-            }
-            Charge(kMultiNodeBytes + sizeof(std::int32_t) * static_cast<std::size_t>(m_subscripts));
-            m_multi.emplace(MultiKey(indices), value);
-            return true;
-        }
-        const std::int32_t index = indices[0];
         if (CPage* page = FindPage(index))
             return Store(*page, static_cast<std::uint32_t>(index) & kPageMask, value);
         const auto found = m_sparse.find(index);
@@ -163,45 +158,20 @@ public:
         }
     }
 
-    void Collect(std::vector<std::pair<std::string, double>>& out) const
+    // Calls f(index, value) for every element stored.
+    template <class F>
+    void ForEach(F&& f) const
     {
-        ForEachPaged([&](std::int32_t index, double value) { out.emplace_back(Name(index), value); });
+        ForEachPaged(f);
         for (const auto& [index, value] : m_sparse)
-            out.emplace_back(Name(index), value);
-        for (const auto& [key, value] : m_multi) {
-            std::string name = m_base;
-            for (std::size_t k = 0; k < key.size(); k += sizeof(std::int32_t)) {
-                std::int32_t index;
-                std::memcpy(&index, key.data() + k, sizeof index);
-                AppendIndex(name, index);
-            }
-            out.emplace_back(std::move(name), value);
-        }
-    }
-
-    void Visit(CVariableVisitor& visitor) const
-    {
-        std::int32_t index = 0;
-        ForEachPaged([&](std::int32_t at, double value) {
-            index = at;
-            visitor.Element(m_base, &index, 1, value);
-        });
-        for (const auto& [at, value] : m_sparse) {
-            index = at;
-            visitor.Element(m_base, &index, 1, value);
-        }
-        std::int32_t indices[CVariableTable::kMaxSubscripts] {};
-        for (const auto& [key, value] : m_multi) {
-            std::memcpy(indices, key.data(), key.size());
-            visitor.Element(m_base, indices, m_subscripts, value);
-        }
+            f(index, value);
     }
 
 private:
-    static constexpr unsigned kPageBits = 12;
+    static constexpr unsigned kPageBits = PageBits;
     static constexpr std::uint32_t kPageSize = 1u << kPageBits;
     static constexpr std::uint32_t kPageMask = kPageSize - 1;
-    static constexpr unsigned kChunkBits = 10; // pages per entry of the directory
+    static constexpr unsigned kChunkBits = ChunkBits; // pages per entry of the directory
     static constexpr std::size_t kPagesPerChunk = std::size_t { 1 } << kChunkBits;
     static constexpr std::uint32_t kChunkMask = kPagesPerChunk - 1;
     // A page is made once this many of its elements are stored: below it,
@@ -210,7 +180,6 @@ private:
     // What one map element costs with its share of the buckets (an estimate
     // of the allocator's use, for the memory budget).
     static constexpr std::size_t kSparseNodeBytes = 48;
-    static constexpr std::size_t kMultiNodeBytes = 80;
     static constexpr std::uint32_t kNoPage = UINT32_MAX;
     enum class Width : std::uint8_t { Int8, Int32, Double };
 
@@ -237,6 +206,14 @@ private:
             return fresh;
         }
         Width CurrentWidth() const { return m_width; }
+        const void* Data() const
+        {
+            switch (m_width) {
+            case Width::Int8: return m_int8.data();
+            case Width::Int32: return m_int32.data();
+            default: return m_double.data();
+            }
+        }
         // Stores when the page's width holds the value exactly.
         bool TryStore(std::uint32_t at, double value, Width needed)
         {
@@ -288,19 +265,7 @@ private:
     void Charge(std::size_t bytes)
     {
         ChargeRunMemory(bytes);
-        m_charged += bytes;
-    }
-
-    std::string Name(std::int32_t index) const
-    {
-        std::string name = m_base;
-        AppendIndex(name, index);
-        return name;
-    }
-
-    std::string MultiKey(const std::int32_t* indices) const
-    {
-        return std::string(reinterpret_cast<const char*>(indices), sizeof(std::int32_t) * static_cast<std::size_t>(m_subscripts));
+        *m_charged += bytes;
     }
 
     // The page of a non-negative index, if it has one; the last page found
@@ -316,11 +281,19 @@ private:
         if (chunk >= m_chunks.size() || !m_chunks[chunk])
             return nullptr;
         CPage* page = m_chunks[chunk]->pages[number & kChunkMask].get();
-        if (page) {
-            m_lastNumber = number;
-            m_lastPage = page;
-        }
+        if (page)
+            Remember(number, page);
         return page;
+    }
+
+    // Makes `page` the one remembered; again whenever its width changes,
+    // which moves its values.
+    void Remember(std::uint32_t number, CPage* page) const
+    {
+        m_lastNumber = number;
+        m_lastPage = page;
+        m_lastData = page->Data();
+        m_lastWidth = page->CurrentWidth();
     }
 
     CChunk& ChunkOf(std::uint32_t number)
@@ -362,17 +335,23 @@ private:
             m_waiting.erase(waiting);
             ReleaseCharge(kSparseNodeBytes);
         }
-        m_lastNumber = number;
-        m_lastPage = &page;
+        Remember(number, &page);
         return page;
     }
 
     bool Store(CPage& page, std::uint32_t at, double value)
     {
+        // A page of doubles takes anything: no width to find.
+        if (page.CurrentWidth() == Width::Double) {
+            page.TryStore(at, value, Width::Double);
+            return page.MarkStored(at);
+        }
         const Width needed = WidthOf(value);
         if (!page.TryStore(at, value, needed)) {
             Charge(kPageSize * (WidthBytes(needed) - WidthBytes(page.CurrentWidth())));
             page.Widen(needed);
+            if (&page == m_lastPage)
+                Remember(m_lastNumber, &page);
             page.TryStore(at, value, needed);
         }
         return page.MarkStored(at);
@@ -381,7 +360,7 @@ private:
     void ReleaseCharge(std::size_t bytes)
     {
         ReleaseRunMemory(bytes);
-        m_charged -= bytes;
+        *m_charged -= bytes;
     }
 
     // The narrowest width that holds `value` exactly (-0.0 and NaN need a
@@ -398,17 +377,190 @@ private:
         return Width::Double;
     }
 
-    std::string m_base;
-    int m_subscripts;
+    std::size_t* m_charged;
     std::vector<std::unique_ptr<CChunk>> m_chunks;
     mutable std::uint32_t m_lastNumber { kNoPage };
     mutable CPage* m_lastPage { nullptr };
+    mutable const void* m_lastData { nullptr };
+    mutable Width m_lastWidth { Width::Int8 };
     std::unordered_map<std::int32_t, double> m_sparse;
     // Per page not yet made: how many of its elements m_sparse holds.
     std::unordered_map<std::uint32_t, std::uint16_t> m_waiting;
-    std::unordered_map<std::string, double> m_multi;
-    std::size_t m_charged { 0 };
 };
+
+// A one-dimensional array: pages of 4,096 elements, 1,024 pages to a
+// directory entry.
+using CLine = CLineOf<12, 10>;
+// A row: pages of 512 elements, 128 to a directory entry (a kilobyte).
+using CRow = CLineOf<9, 7>;
+
+} // namespace
+
+// The elements of one array. A one-dimensional array is one line. An array
+// of more dimensions is a set of rows, one line per combination of all but
+// the last subscript, made when its first element is stored: rows by the
+// first subscript directly when there are two and it is small and not
+// negative, the others in a map keyed by the subscripts' bytes. So a
+// two-dimensional table filled row by row is as dense as a one-dimensional
+// array, and scattered elements still cost only what they store.
+class CVariableTable::CArray {
+public:
+    CArray(std::string base, int subscripts) : m_base(std::move(base)), m_subscripts(subscripts), m_line(m_charged) {}
+    ~CArray()
+    {
+        m_direct.clear();
+        m_rows.clear();
+        ReleaseRunMemory(m_charged);
+    }
+    CArray(const CArray&) = delete;
+    CArray& operator=(const CArray&) = delete;
+
+    double Get(const std::int32_t* indices) const
+    {
+        if (m_subscripts == 1)
+            return m_line.Get(indices[0]);
+        const CRow* row = FindRow(indices);
+        return row ? row->Get(indices[m_subscripts - 1]) : 0.0;
+    }
+
+    double Get1(std::int32_t index) const { return m_line.Get(index); }
+    bool Set2(std::int32_t row, std::int32_t column, double value)
+    {
+        if (row >= 0 && static_cast<std::size_t>(row) < m_direct.size()) {
+            if (CRow* line = m_direct[static_cast<std::size_t>(row)].get())
+                return line->Set(column, value);
+        }
+        const std::int32_t indices[] = { row, column };
+        return Set(indices, value);
+    }
+    double Get2(std::int32_t row, std::int32_t column) const
+    {
+        if (row >= 0 && row < kDirectRows) {
+            const auto at = static_cast<std::size_t>(row);
+            const CRow* line = at < m_direct.size() ? m_direct[at].get() : nullptr;
+            return line ? line->Get(column) : 0.0;
+        }
+        const std::int32_t indices[] = { row, column };
+        return Get(indices);
+    }
+    bool Set1(std::int32_t index, double value) { return m_line.Set(index, value); }
+
+    // True when the element was not stored before.
+    bool Set(const std::int32_t* indices, double value)
+    {
+        if (m_subscripts == 1)
+            return m_line.Set(indices[0], value);
+        return MakeRow(indices).Set(indices[m_subscripts - 1], value);
+    }
+
+    void Collect(std::vector<std::pair<std::string, double>>& out) const
+    {
+        ForEach([&](const std::int32_t* indices, double value) {
+            std::string name = m_base;
+            for (int k = 0; k < m_subscripts; ++k)
+                AppendIndex(name, indices[k]);
+            out.emplace_back(std::move(name), value);
+        });
+    }
+
+    void Visit(CVariableVisitor& visitor) const
+    {
+        ForEach([&](const std::int32_t* indices, double value) { visitor.Element(m_base, indices, m_subscripts, value); });
+    }
+
+private:
+    // Rows by their first subscript below this many; the table of them is
+    // at most half a megabyte.
+    static constexpr std::int32_t kDirectRows = 1 << 16;
+    static constexpr std::size_t kRowBytes = sizeof(CRow) + 64;
+    static constexpr std::size_t kRowKeyBytes = 80;
+
+    bool IsDirect(const std::int32_t* indices) const
+    {
+        return m_subscripts == 2 && indices[0] >= 0 && indices[0] < kDirectRows;
+    }
+
+    std::string RowKey(const std::int32_t* indices) const
+    {
+        return std::string(reinterpret_cast<const char*>(indices), sizeof(std::int32_t) * static_cast<std::size_t>(m_subscripts - 1));
+    }
+
+    const CRow* FindRow(const std::int32_t* indices) const
+    {
+        if (IsDirect(indices)) {
+            const auto at = static_cast<std::size_t>(indices[0]);
+            return at < m_direct.size() ? m_direct[at].get() : nullptr;
+        }
+        const auto found = m_rows.find(RowKey(indices));
+        return found == m_rows.end() ? nullptr : found->second.get();
+    }
+
+    CRow& MakeRow(const std::int32_t* indices)
+    {
+        if (IsDirect(indices)) {
+            const auto at = static_cast<std::size_t>(indices[0]);
+            if (at < m_direct.size() && m_direct[at])
+                return *m_direct[at];
+            if (at >= m_direct.size()) {
+                // Grown by at least half again, so that rows made in order
+                // do not copy the table each time.
+                const std::size_t size = std::min<std::size_t>(kDirectRows, std::max(at + 1, m_direct.size() * 3 / 2));
+                Charge((size - m_direct.size()) * sizeof(m_direct[0]));
+                m_direct.resize(size);
+            }
+            Charge(kRowBytes);
+            m_direct[at] = std::make_unique<CRow>(m_charged);
+            return *m_direct[at];
+        }
+        std::string key = RowKey(indices);
+        if (const auto found = m_rows.find(key); found != m_rows.end())
+            return *found->second;
+        Charge(kRowBytes + kRowKeyBytes);
+        return *m_rows.emplace(std::move(key), std::make_unique<CRow>(m_charged)).first->second;
+    }
+
+    // Calls f(indices, value) for every element stored.
+    template <class F>
+    void ForEach(F&& f) const
+    {
+        std::int32_t indices[CVariableTable::kMaxSubscripts] {};
+        const int last = m_subscripts - 1;
+        auto row = [&](const auto& line) {
+            line.ForEach([&](std::int32_t index, double value) {
+                indices[last] = index;
+                f(static_cast<const std::int32_t*>(indices), value);
+            });
+        };
+        if (m_subscripts == 1) {
+            row(m_line);
+            return;
+        }
+        for (std::size_t at = 0; at < m_direct.size(); ++at) {
+            if (m_direct[at]) {
+                indices[0] = static_cast<std::int32_t>(at);
+                row(*m_direct[at]);
+            }
+        }
+        for (const auto& [key, line] : m_rows) {
+            std::memcpy(indices, key.data(), key.size());
+            row(*line);
+        }
+    }
+
+    void Charge(std::size_t bytes)
+    {
+        ChargeRunMemory(bytes);
+        m_charged += bytes;
+    }
+
+    std::string m_base;
+    int m_subscripts;
+    std::size_t m_charged { 0 };
+    CLine m_line; // a one-dimensional array's elements
+    std::vector<std::unique_ptr<CRow>> m_direct;
+    std::unordered_map<std::string, std::unique_ptr<CRow>> m_rows;
+};
+
 
 namespace {
 // A scalar or an odd name: the name, the value and the index entry.
@@ -537,6 +689,28 @@ double CVariableTable::Element(std::uint32_t array, const std::int32_t* indices)
 void CVariableTable::SetElement(std::uint32_t array, const std::int32_t* indices, double value)
 {
     if (m_arrays[array]->Set(indices, value))
+        ++m_count;
+}
+
+double CVariableTable::Element1(std::uint32_t array, std::int32_t index) const
+{
+    return m_arrays[array]->Get1(index);
+}
+
+double CVariableTable::Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const
+{
+    return m_arrays[array]->Get2(row, column);
+}
+
+void CVariableTable::SetElement2(std::uint32_t array, std::int32_t row, std::int32_t column, double value)
+{
+    if (m_arrays[array]->Set2(row, column, value))
+        ++m_count;
+}
+
+void CVariableTable::SetElement1(std::uint32_t array, std::int32_t index, double value)
+{
+    if (m_arrays[array]->Set1(index, value))
         ++m_count;
 }
 

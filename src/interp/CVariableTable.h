@@ -70,6 +70,11 @@ public:
     std::uint32_t ArraySlot(std::string_view base, int subscripts);
     double Element(std::uint32_t array, const std::int32_t* indices) const;
     void SetElement(std::uint32_t array, const std::int32_t* indices, double value);
+    // The same for an array of one subscript, and a read of two.
+    double Element1(std::uint32_t array, std::int32_t index) const;
+    double Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const;
+    void SetElement1(std::uint32_t array, std::int32_t index, double value);
+    void SetElement2(std::uint32_t array, std::int32_t row, std::int32_t column, double value);
 
 private:
     class CArray;

@@ -159,6 +159,10 @@ const std::vector<std::string> kHandTexts {
     "x = -2147483649, x % 2", "1e300 * 1e300 - 1e300 * 1e300", "-0.0 * 1, a[5] = -0.0", "a[3] = 0.5, a[3]",
     "a[4] = 1e10, a[4]", "a[100000] = 1, a[7000] = 2", "x = (y = 3) + y", "x = y++ + y", "a[x] = x++",
     "((((1))))", "x = 1, \"%3.0f\", x, y", "++a[1]", "a[1]++ = 2", "x, y, \"z\"", "x = 1,", ", x", "x = (1",
+    // Remainders and quotients by constant powers of two, at the edges.
+    "x = -7, x % 4", "x = -2147483648, x % 2", "x = -8, x % 8", "x % 1", "x = 2147483647.9, x % 2.9",
+    "x = -3, x / 2", "x / -0.25", "x = 1e308, x / 0.5", "x = 5e-324, x / 4", "x / 1e-308", "x = -0.0, x / 2",
+    "y = 0 / 0, y % 4, y / 8", "x % 2147483648", "(x + 1) % 16", "(x - 1) / 1024", "x / 0", "x % 0.5",
 };
 
 // Random texts from the grammar, mostly well formed; `broken` drops, adds or

@@ -196,3 +196,108 @@ TEST(VariableStore, StorageIsChargedToTheRunsMemory)
     SetRunMemoryLimit(limit);
     EXPECT_EQ(RunMemoryInUse(), before);
 }
+
+// Arrays of two and more subscripts, stored by rows: every element comes
+// back exactly, by name and by slot, with negative, huge and far subscripts
+// beside dense rows, and the table lists each element under its own name.
+TEST(VariableStore, ArraysOfSeveralSubscriptsKeepEveryElement)
+{
+    CVariableTable table;
+    std::map<std::string, double> expected;
+    auto name = [](const char* base, std::initializer_list<std::int32_t> indices) {
+        std::string text = base;
+        for (const std::int32_t index : indices)
+            text += "[" + std::to_string(index) + "]";
+        return text;
+    };
+    const std::uint32_t m = table.ArraySlot("m", 2);
+    const std::uint32_t t = table.ArraySlot("t", 3);
+    std::mt19937 random(11);
+    const std::int32_t edges[] = { 0, 1, -1, 65535, 65536, 2147483647, -2147483647 - 1, 4095, 4096 };
+    for (int k = 0; k < 30000; ++k) {
+        std::int32_t i, j;
+        if (k % 3 == 0) {
+            i = edges[random() % std::size(edges)];
+            j = edges[random() % std::size(edges)];
+        } else {
+            i = static_cast<std::int32_t>(random() % 300);
+            j = static_cast<std::int32_t>(random() % 300) - 20;
+        }
+        const double value = k % 4 == 0 ? -0.0 : k % 4 == 1 ? k * 0.25 : k % 4 == 2 ? 1e300 : k;
+        const std::int32_t pair[] = { i, j };
+        table.SetElement(m, pair, value);
+        expected[name("m", { i, j })] = value;
+        const std::int32_t triple[] = { j, i, static_cast<std::int32_t>(k % 5) };
+        table.Set(name("t", { j, i, k % 5 }), value + 1);
+        expected[name("t", { j, i, k % 5 })] = value + 1;
+        EXPECT_TRUE(SameBits(table.Element(t, triple), value + 1));
+    }
+    for (const auto& [text, value] : expected) {
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(SameBits(table.Get(text), value));
+    }
+    // One subscript fewer or more is another array; never stored reads 0.
+    EXPECT_EQ(table.Get("m[0]"), 0.0);
+    EXPECT_EQ(table.Get("m[0][0][0]"), 0.0);
+    EXPECT_EQ(table.Get("m[299][-21]"), 0.0);
+    const auto entries = table.Entries();
+    ASSERT_EQ(entries.size(), expected.size());
+    EXPECT_EQ(table.Count(), expected.size());
+    auto at = expected.begin();
+    for (const auto& [text, value] : entries) {
+        EXPECT_EQ(text, at->first);
+        EXPECT_TRUE(SameBits(value, at->second));
+        ++at;
+    }
+}
+
+// A dense table costs about a page slot per element; scattered elements,
+// however far apart their subscripts, cost what they store.
+TEST(VariableStore, TablesAreChargedByWhatTheyStore)
+{
+    const std::size_t before = RunMemoryInUse();
+    {
+        CVariableTable table;
+        const std::uint32_t m = table.ArraySlot("m", 2);
+        for (std::int32_t i = 0; i < 1000; ++i) {
+            const std::int32_t pair[] = { i * 1000003, i * 7919 };
+            table.SetElement(m, pair, 2.0);
+        }
+        EXPECT_LT(RunMemoryInUse() - before, 1000u * 1024);
+        const std::uint32_t l = table.ArraySlot("L", 2);
+        const std::size_t scattered = RunMemoryInUse();
+        for (std::int32_t i = 0; i < 1000; ++i) {
+            for (std::int32_t j = 0; j < 1000; ++j) {
+                const std::int32_t pair[] = { i, j };
+                table.SetElement(l, pair, i + j);
+            }
+        }
+        // Four bytes a value, rows of 1,000 in pages of 512.
+        EXPECT_LT(RunMemoryInUse() - scattered, 8u << 20);
+    }
+    EXPECT_EQ(RunMemoryInUse(), before);
+}
+
+// Reads between stores that widen a page (8-bit, 32-bit, double values)
+// see every value, in a one-dimensional array and in a row.
+TEST(VariableStore, ReadsFollowPagesAsTheyWiden)
+{
+    CVariableTable table;
+    const std::uint32_t a = table.ArraySlot("a", 1);
+    const std::uint32_t m = table.ArraySlot("m", 2);
+    std::map<std::int32_t, double> stored;
+    const double widening[] = { 5.0, 1000.0, -0.0, 0.25, 1e12 };
+    for (std::int32_t i = 0; i < 600; ++i) {
+        const double value = i < 300 ? i % 100 : widening[i % 5] + i;
+        table.SetElement(a, &i, value);
+        const std::int32_t pair[] = { 3, i };
+        table.SetElement(m, pair, -value);
+        stored[i] = value;
+        for (const std::int32_t k : { i, i / 2, i / 3, std::int32_t { 0 } }) {
+            SCOPED_TRACE(std::to_string(i) + " " + std::to_string(k));
+            const std::int32_t at[] = { 3, k };
+            ASSERT_TRUE(SameBits(table.Element(a, &k), stored[k]));
+            ASSERT_TRUE(SameBits(table.Element(m, at), -stored[k]));
+        }
+    }
+}

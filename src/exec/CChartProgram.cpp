@@ -1,0 +1,377 @@
+#include "exec/CChartProgram.h"
+
+#include "base/CConsole.h"
+#include "exec/CRunContext.h"
+#include "exec/ChartExecution.h"
+#include "interp/CCompiledText.h"
+#include "interp/CInterpreter.h"
+#include "interp/EvalError.h"
+#include "interp/TokenKind.h"
+#include "model/CBoxSequence.h"
+#include "model/CBranchBox.h"
+#include "model/CPreTestLoopBox.h"
+#include "model/ForEachBox.h"
+
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kContinueText = "continue";
+constexpr std::string_view kBreakText = "break";
+constexpr std::uint32_t kNone = UINT32_MAX;
+
+bool IsTrue(double value)
+{
+    return value < 0.0 || value > 0.0;
+}
+
+} // namespace
+
+// One operation. Every operation that executes a box first takes the box's
+// step and, when that stops the run, goes to `end`: the end of the sequence
+// holding the box, as a sequence returns there.
+struct CChartProgram::COp {
+    enum class Kind : std::uint8_t {
+        Simple,    // a simple box's statement
+        Break,     // "break": to the loop's exit, or thrown outside every loop
+        Continue,  // "continue": to the loop's next pass, or thrown
+        Branch,    // the condition; false goes to `target` (the else arm)
+        Jump,      // to `target`, the branch's AfterBox (from the end of a then arm)
+        AfterBox,  // a box is done: the sequence stops when the run flag dropped
+        LoopHead,  // a pre-test loop's header; false goes to the loop's exit,
+                   // true takes the first pass's step and goes on to the body
+        PostHead,  // a post-test loop's header, then the first pass's step
+        LoopNext,  // the counting step and the condition; true takes the
+                   // pass's step and goes to `target`, the body
+        Box,       // a box executed by its own Execute
+    };
+    Kind kind { Kind::Simple };
+    int loop { -1 }; // the innermost loop of this program around the box
+    CProcessBox* box { nullptr };
+    std::uint32_t end { kNone };
+    std::uint32_t target { kNone };
+    const CCompiledText* text { nullptr }; // compiled on first use
+};
+
+inline const CCompiledText& CChartProgram::Text(COp& op, CRunContext& run)
+{
+    return op.text ? *op.text : Compile(op, run);
+}
+
+// The state of one loop while it runs (a loop is never entered
+// again while it runs: the language has no calls).
+struct CChartProgram::CLoop {
+    std::uint32_t exit { kNone }; // the AfterBox of the loop box
+    std::uint32_t next { kNone }; // its LoopNext
+    bool counting { false };
+    bool reports { false }; // a post-test loop reports its condition's errors
+    const CCompiledText* condition { nullptr };
+    const CCompiledText* step { nullptr };
+    // The texts of this start when they were not kept for the program.
+    std::unique_ptr<CCompiledText> ownCondition;
+    std::unique_ptr<CCompiledText> ownStep;
+    // "var <= limit" (or >=) with "var += delta" (or "var ++").
+    bool native { false };
+    // The body's only box, when it is a simple one: a counting loop then
+    // runs its passes without going through the list.
+    std::uint32_t lone { kNone };
+    bool downward { false };
+    std::uint32_t slot { 0 };
+    double limit { 0.0 };
+    double delta { 0.0 };
+};
+
+CChartProgram::CChartProgram(CBoxSequence& root)
+{
+    CompileSequence(root, -1);
+}
+
+CChartProgram::~CChartProgram() = default;
+
+bool CChartProgram::Suits(const CBoxSequence& root)
+{
+    return ForEachBox(root, [](const CProcessBox& box) { return box.m_editor == nullptr; });
+}
+
+void CChartProgram::CompileSequence(const CBoxSequence& sequence, int loop)
+{
+    std::vector<std::uint32_t> toEnd;
+    for (const auto& box : sequence.m_boxes)
+        CompileBox(*box, kNone, loop, toEnd);
+    const auto end = static_cast<std::uint32_t>(m_ops.size());
+    for (const std::uint32_t at : toEnd)
+        m_ops[at].end = end;
+}
+
+void CChartProgram::CompileBox(CProcessBox& box, std::uint32_t sequenceEnd, int loop, std::vector<std::uint32_t>& toEnd)
+{
+    auto emit = [&](COp::Kind kind) -> std::uint32_t {
+        COp op;
+        op.kind = kind;
+        op.loop = loop;
+        op.box = &box;
+        op.end = sequenceEnd;
+        m_ops.push_back(op);
+        const auto at = static_cast<std::uint32_t>(m_ops.size() - 1);
+        toEnd.push_back(at);
+        return at;
+    };
+    switch (box.Kind()) {
+    case BoxKind::Simple:
+        if (box.m_text == kBreakText)
+            emit(COp::Kind::Break);
+        else if (box.m_text == kContinueText)
+            emit(COp::Kind::Continue);
+        else
+            emit(COp::Kind::Simple);
+        return;
+    case BoxKind::Branch: {
+        auto& branch = static_cast<CBranchBox&>(box);
+        const std::uint32_t test = emit(COp::Kind::Branch);
+        CompileSequence(branch.m_thenSeq, loop);
+        const std::uint32_t jump = emit(COp::Kind::Jump);
+        m_ops[test].target = static_cast<std::uint32_t>(m_ops.size());
+        CompileSequence(branch.m_elseSeq, loop);
+        const std::uint32_t after = emit(COp::Kind::AfterBox);
+        m_ops[jump].target = after;
+        return;
+    }
+    case BoxKind::PreTestLoop:
+    case BoxKind::PostTestLoop: {
+        auto& pre = static_cast<CPreTestLoopBox&>(box);
+        const int index = static_cast<int>(m_loops.size());
+        m_loops.emplace_back();
+        m_loops.back().reports = box.Kind() == BoxKind::PostTestLoop;
+        const std::uint32_t head = emit(box.Kind() == BoxKind::PostTestLoop ? COp::Kind::PostHead : COp::Kind::LoopHead);
+        m_ops[head].loop = index;
+        const auto body = static_cast<std::uint32_t>(m_ops.size());
+        CompileSequence(pre.m_bodySeq, index);
+        const std::uint32_t next = emit(COp::Kind::LoopNext);
+        m_ops[next].loop = index;
+        m_ops[next].target = body;
+        const std::uint32_t exit = emit(COp::Kind::AfterBox);
+        m_loops[index].exit = exit;
+        m_loops[index].next = next;
+        if (next == body + 1 && m_ops[body].kind == COp::Kind::Simple)
+            m_loops[index].lone = body;
+        return;
+    }
+    default:
+        emit(COp::Kind::Box);
+        return;
+    }
+}
+
+const CCompiledText& CChartProgram::Compile(COp& op, CRunContext& run)
+{
+    m_texts.push_back(CCompiledText::Compile(op.box->m_text, run.Interp().Variables()));
+    op.text = m_texts.back().get();
+    return *op.text;
+}
+
+void CChartProgram::Run(CRunContext& run)
+{
+    CInterpreter& interp = run.Interp();
+    CConsole& console = run.Console();
+    CVariableTable& vars = interp.Variables();
+    const std::uint32_t size = static_cast<std::uint32_t>(m_ops.size());
+    std::uint32_t pc = 0;
+    try {
+        while (pc < size) {
+            COp& op = m_ops[pc];
+            switch (op.kind) {
+            case COp::Kind::Simple:
+                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+                    pc = op.end;
+                    break;
+                }
+                if (run.Running())
+                    interp.EvaluateKept(Text(op, run), &console);
+                pc = run.Running() ? pc + 1 : op.end;
+                break;
+            case COp::Kind::Break:
+            case COp::Kind::Continue:
+                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+                    pc = op.end;
+                    break;
+                }
+                if (op.loop < 0)
+                    throw CLoopControl(op.kind == COp::Kind::Break ? kBreakCode : kContinueCode);
+                pc = op.kind == COp::Kind::Break ? m_loops[static_cast<std::size_t>(op.loop)].exit
+                                                 : m_loops[static_cast<std::size_t>(op.loop)].next;
+                break;
+            case COp::Kind::Branch:
+                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+                    pc = op.end;
+                    break;
+                }
+                pc = IsTrue(interp.EvaluateKept(Text(op, run), &console)) ? pc + 1 : op.target;
+                break;
+            case COp::Kind::Jump:
+                // Always to an AfterBox: its check made here.
+                pc = run.Running() ? op.target + 1 : m_ops[op.target].end;
+                break;
+            case COp::Kind::AfterBox:
+                pc = run.Running() ? pc + 1 : op.end;
+                break;
+            case COp::Kind::LoopHead: {
+                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+                    pc = op.end;
+                    break;
+                }
+                CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
+                const CCompiledText& header = Text(op, run);
+                double value = interp.EvaluateReport(header, console);
+                loop.counting = interp.HasPending();
+                loop.native = false;
+                if (loop.counting) {
+                    const double limit = interp.NextValue();
+                    const std::string variable = LoopVariableOf(op.box->m_text);
+                    const std::string condition = variable + (value > limit ? " >= " : " <= ") + SixDecimals(limit);
+                    const std::string step = interp.HasPending() ? variable + " += " + SixDecimals(interp.NextValue())
+                                                                 : variable + " ++";
+                    loop.step = &LoopText(step, loop.ownStep, run);
+                    loop.condition = &LoopText(condition, loop.ownCondition, run);
+                    value = interp.Evaluate(*loop.condition);
+                    loop.native = NativeCount(loop);
+                } else {
+                    loop.condition = &header;
+                }
+                if (!IsTrue(value)) {
+                    pc = loop.exit;
+                    break;
+                }
+                // The first pass: its step, then the body.
+                run.Step(*op.box, RunStep::LoopPass);
+                ++pc;
+                break;
+            }
+            case COp::Kind::PostHead: {
+                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+                    pc = op.end;
+                    break;
+                }
+                CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
+                const CCompiledText& header = Text(op, run);
+                interp.EvaluateKept(header, nullptr);
+                const double limit = interp.NextValue();
+                loop.counting = IsTrue(limit);
+                loop.native = false;
+                if (loop.counting) {
+                    const std::string variable = LoopVariableOf(op.box->m_text);
+                    loop.condition = &LoopText(variable + " <= " + SixDecimals(limit), loop.ownCondition, run);
+                    loop.step = &LoopText(variable + " ++", loop.ownStep, run);
+                    loop.native = NativeCount(loop);
+                } else {
+                    loop.condition = &header;
+                }
+                run.Step(*op.box, RunStep::LoopPass);
+                ++pc;
+                break;
+            }
+            case COp::Kind::LoopNext: {
+                CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
+                if (loop.native && loop.lone != kNone) {
+                    // What the operations of the passes do, one after the
+                    // other: the step and condition, the pass's step, the
+                    // box's step, the box, and back (the end of the body is
+                    // this operation however the box ends).
+                    COp& body = m_ops[loop.lone];
+                    const CCompiledText& text = Text(body, run);
+                    for (;;) {
+                        const double x = vars.Scalar(loop.slot) + loop.delta;
+                        vars.SetScalar(loop.slot, x);
+                        if (!run.Running() || !(loop.downward ? x >= loop.limit : x <= loop.limit))
+                            break;
+                        run.Step(*op.box, RunStep::LoopPass);
+                        pc = loop.lone; // the box an error leaves
+                        if (run.Step(*body.box, RunStep::BeforeBox) && run.Running()) [[likely]]
+                            interp.EvaluateKept(text, &console);
+                        pc = loop.next;
+                    }
+                    pc = loop.exit;
+                    break;
+                }
+                bool again;
+                if (loop.native) {
+                    const double x = vars.Scalar(loop.slot) + loop.delta;
+                    vars.SetScalar(loop.slot, x);
+                    again = loop.downward ? x >= loop.limit : x <= loop.limit;
+                } else {
+                    if (loop.counting)
+                        interp.EvaluateKept(*loop.step, nullptr);
+                    again = IsTrue(interp.EvaluateKept(*loop.condition, loop.reports ? &console : nullptr));
+                }
+                if (!run.Running() || !again) {
+                    pc = loop.exit;
+                    break;
+                }
+                run.Step(*op.box, RunStep::LoopPass);
+                pc = op.target;
+                break;
+            }
+            case COp::Kind::Box:
+                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+                    pc = op.end;
+                    break;
+                }
+                op.box->Execute(run);
+                pc = run.Running() ? pc + 1 : op.end;
+                break;
+            }
+        }
+    } catch (...) {
+        // The innermost box an error or a loop code leaves, as the
+        // sequences walking the boxes record it.
+        if (pc < size)
+            run.SetFailedBox(*m_ops[pc].box);
+        throw;
+    }
+}
+
+// A loop that starts again and again with the same limit makes the same
+// texts; they are compiled once (compiling one again would give the same).
+// Past a number of them (a loop started with ever new limits), the loop
+// holds its texts for the one start, as walking the boxes does.
+const CCompiledText& CChartProgram::LoopText(const std::string& text, std::unique_ptr<CCompiledText>& own, CRunContext& run)
+{
+    if (const auto found = m_loopTexts.find(text); found != m_loopTexts.end())
+        return *found->second;
+    auto compiled = run.Interp().Compile(text);
+    if (m_loopTexts.size() >= kMaxLoopTexts) {
+        own = std::move(compiled);
+        return *own;
+    }
+    return *m_loopTexts.emplace(text, std::move(compiled)).first->second;
+}
+
+// Whether the loop's condition and step are the counting pair on one
+// variable, so that a pass can add and compare on its slot.
+bool CChartProgram::NativeCount(CLoop& loop)
+{
+    const std::vector<CCompiledView> condition = loop.condition->View();
+    const std::vector<CCompiledView> step = loop.step->View();
+    if (condition.size() != 1 || step.size() != 1)
+        return false;
+    const CCompiledView& test = condition[0];
+    if (test.kind != CCompiledView::Kind::Binary || (test.op != TK_LE && test.op != TK_GE)
+        || test.parts[0].kind != CCompiledView::Kind::Scalar || test.parts[1].kind != CCompiledView::Kind::Number)
+        return false;
+    const CCompiledView& add = step[0];
+    double delta = 0.0;
+    if (add.kind == CCompiledView::Kind::Assign && add.op == TK_PLUS && add.parts[0].kind == CCompiledView::Kind::Scalar
+        && add.parts[1].kind == CCompiledView::Kind::Number)
+        delta = add.parts[1].value;
+    else if (add.kind == CCompiledView::Kind::Postfix && add.value == 1.0 && add.parts[0].kind == CCompiledView::Kind::Scalar)
+        delta = 1.0;
+    else
+        return false;
+    if (add.parts[0].slot != test.parts[0].slot)
+        return false;
+    loop.slot = test.parts[0].slot;
+    loop.limit = test.parts[1].value;
+    loop.downward = test.op == TK_GE;
+    loop.delta = delta;
+    return true;
+}
