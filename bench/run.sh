@@ -2,8 +2,9 @@
 # Runs the benchmark charts side by side with the same programs in Lua 5.4
 # and in Python and prints, for each, the median of three wall-clock times,
 # the ratios (chart / Lua, chart / CPython) and the peak resident memory of
-# each; the same program translated to C with `tavrin-cli gen` and compiled
-# with gcc -O2 gives the floor.
+# each; the same program translated to C with `tavrin-cli gen --exact` (the
+# C that does exactly what the run does) and compiled with gcc -O2 gives the
+# floor.
 #
 # Usage: bench/run.sh [BUILD_DIR]   (default: build-bench below the source tree)
 # With TAVRIN_CLI set to a tavrin-cli program, that one is measured and
@@ -71,9 +72,9 @@ for name in "${benchmarks[@]}"; do
   read -r lua_s lua_kb < <(measure "$work/$name.lua" lua5.4 "$here/lua/$name.lua")
   read -r py_s py_kb < <(measure "$work/$name.py" python3 "$here/python/$name.py")
 
-  # "-" where the generated C does not compile (double subscripts).
+  # "-" where gen --exact refuses a text of the chart.
   gcc_s="-"
-  if "$cli" gen "$pad" -o "$work/$name.c" --raw >/dev/null 2>&1 \
+  if "$cli" gen "$pad" --exact -o "$work/$name.c" >/dev/null 2>&1 \
     && gcc -O2 -w -o "$work/$name.bin" "$work/$name.c" -lm 2>/dev/null; then
     read -r gcc_s _ < <(measure "$work/$name.gcc" "$work/$name.bin")
   fi
