@@ -1,5 +1,7 @@
 #include "exec/CChartProgram.h"
 
+#include "model/CBoxEditor.h"
+
 #include "base/CConsole.h"
 #include "exec/CRunContext.h"
 #include "exec/ChartExecution.h"
@@ -91,7 +93,11 @@ CChartProgram::~CChartProgram() = default;
 
 bool CChartProgram::Suits(const CBoxSequence& root)
 {
-    return ForEachBox(root, [](const CProcessBox& box) { return box.m_editor == nullptr; });
+    // A box with an editor runs what its editor holds. The program compiles
+    // m_text once, so it stands in only while the two agree: as they do in
+    // the desktop program, which takes every editor's text into its box
+    // before a run and lets nobody type until the run has ended.
+    return ForEachBox(root, [](const CProcessBox& box) { return !box.m_editor || box.m_editor->GetText() == box.m_text; });
 }
 
 void CChartProgram::CompileSequence(const CBoxSequence& sequence, int loop)

@@ -33,8 +33,9 @@ public:
     CChartProgram(const CChartProgram&) = delete;
     CChartProgram& operator=(const CChartProgram&) = delete;
 
-    // Whether the chart can run this way: no box is being edited (a box
-    // with an editor takes its text afresh each time it runs).
+    // Whether the chart can run this way: every box's editor, if it has
+    // one, holds the box's text (a box with an editor takes its text afresh
+    // each time it runs).
     static bool Suits(const CBoxSequence& root);
 
     // Executes the chart as CBoxSequence::Execute would; errors and loop

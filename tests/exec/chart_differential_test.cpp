@@ -4,10 +4,13 @@
 // all be the same, over every example and a corpus of generated charts.
 #include "ExecTestSupport.h"
 
+#include "exec/CChartProgram.h"
 #include "exec/CMemoryConsole.h"
 #include "exec/CRunContext.h"
 #include "interp/CRandom.h"
 #include "model/BoxPath.h"
+#include "model/CMemoryEditor.h"
+#include "model/ForEachBox.h"
 #include "model/Outline.h"
 #include "TestSupport.h"
 
@@ -245,4 +248,28 @@ TEST(ChartDifferential, LoopsStartedWithEverNewLimits)
     CRootSequence chart;
     BuildOutline("pre-loop: i = 1, 600\n  pre-loop: j = 1, i, 0.5\n    simple: s += j\n  post-loop: k = 0, i\n    simple: t += k\n", chart);
     ExpectSameRuns(chart, {}, 2000000);
+}
+
+// Boxes with editors (the desktop program's) run the compiled program once
+// their texts are taken in; an editor holding another text than its box is
+// run as typed, by either way.
+TEST(ChartDifferential, BoxesWithEditorsRunWhatTheirEditorsHold)
+{
+    CRootSequence chart;
+    BuildOutline("simple: s = 0\npre-loop: i = 1, 100\n  simple: s = s + i\noutput: s\n", chart);
+    ForEachBox(chart, [](CProcessBox& box) {
+        auto editor = std::make_unique<CMemoryEditor>();
+        editor->m_text = box.m_text;
+        box.m_editor = std::move(editor);
+        return true;
+    });
+    EXPECT_TRUE(CChartProgram::Suits(chart));
+    ExpectSameRuns(chart, {}, 100000);
+    auto& loop = static_cast<CPreTestLoopBox&>(*chart.m_boxes[1]);
+    static_cast<CMemoryEditor&>(*loop.m_bodySeq.m_boxes[0]->m_editor).m_text = "s = s + 2 * i";
+    EXPECT_FALSE(CChartProgram::Suits(chart));
+    for (bool walk : { true, false }) {
+        loop.m_bodySeq.m_boxes[0]->m_text = "s = s + i"; // a run takes the editor's text in
+        EXPECT_EQ(RunOnce(chart, {}, walk, 100000).console, "10100\n") << walk;
+    }
 }
