@@ -1,6 +1,9 @@
 #include "TestSupport.h"
 
 #include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -117,6 +120,15 @@ ProcessResult RunCli(const std::vector<std::string>& args, std::string_view inpu
     waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+std::string ValueBits(double value)
+{
+    if (std::isnan(value))
+        return "nan";
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return std::to_string(bits);
 }
 
 } // namespace testing_support

@@ -13,6 +13,9 @@ void WriteFileBytes(const std::string& path, std::string_view bytes);
 // A fresh empty directory below the build tree, removed by nobody: tests
 // name theirs uniquely.
 std::string TempDir(std::string_view name);
+// A double as its bits, so that values compare exactly; every NaN is "nan"
+// (two evaluation paths may give NaNs of different payloads).
+std::string ValueBits(double value);
 
 struct ProcessResult {
     int status { -1 };   // exit status, or 128 + signal

@@ -494,6 +494,17 @@ private:
     Right m_right;
 };
 
+// The view of `left OP constant`, as the node it stands in for shows it.
+CCompiledView ByConstantView(int op, CCompiledView left, double constant)
+{
+    CCompiledView v;
+    v.kind = CCompiledView::Kind::Binary;
+    v.op = op;
+    v.parts.push_back(std::move(left));
+    v.parts.push_back(CConstOperand { constant }.View());
+    return v;
+}
+
 // x / c for a constant power of two whose reciprocal is exact: the same
 // correctly rounded quotient as a multiplication, without the division.
 // (A zero divisor never comes here: it must still fail.)
@@ -505,15 +516,7 @@ public:
     {
     }
     double Eval(CVariableTable& vars) const override { return m_left.Get(vars) * m_reciprocal; }
-    CCompiledView View() const override
-    {
-        CCompiledView v;
-        v.kind = CCompiledView::Kind::Binary;
-        v.op = TK_DIV;
-        v.parts.push_back(m_left.View());
-        v.parts.push_back(CConstOperand { m_divisor }.View());
-        return v;
-    }
+    CCompiledView View() const override { return ByConstantView(TK_DIV, m_left.View(), m_divisor); }
 
 private:
     Left m_left;
@@ -538,15 +541,7 @@ public:
             r -= m_modulus;
         return static_cast<double>(r);
     }
-    CCompiledView View() const override
-    {
-        CCompiledView v;
-        v.kind = CCompiledView::Kind::Binary;
-        v.op = TK_MOD;
-        v.parts.push_back(m_left.View());
-        v.parts.push_back(CConstOperand { m_divisor }.View());
-        return v;
-    }
+    CCompiledView View() const override { return ByConstantView(TK_MOD, m_left.View(), m_divisor); }
 
 private:
     Left m_left;

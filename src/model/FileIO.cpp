@@ -166,21 +166,29 @@ std::string ReadWholeFile(const std::string& path, std::size_t maxBytes)
 
 namespace {
 
+// Writes all of `bytes`; 0, or the errno of the write that failed.
+int WriteAll(int fd, std::string_view bytes)
+{
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 void WriteIntoSpecialFile(const std::string& path, const std::string& target, std::string_view bytes)
 {
     CFd fd(::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
     if (fd.Get() < 0)
         throw CFileError(path, ErrnoText(errno));
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd.Get(), bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw CFileError(path, ErrnoText(errno));
-        }
-        written += static_cast<std::size_t>(n);
-    }
+    if (const int error = WriteAll(fd.Get(), bytes))
+        throw CFileError(path, ErrnoText(error));
     if (fd.Close() != 0)
         throw CFileError(path, ErrnoText(errno));
 }
@@ -237,16 +245,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes)
 
     if (exists && S_ISREG(st.st_mode))
         (void)::fchmod(fd.Get(), st.st_mode & 07777); // best effort: keep the old permissions
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd.Get(), bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        written += static_cast<std::size_t>(n);
-    }
+    if (const int error = WriteAll(fd.Get(), bytes))
+        fail(error);
     if (::fsync(fd.Get()) != 0)
         fail(errno);
     if (fd.Close() != 0)

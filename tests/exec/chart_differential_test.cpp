@@ -36,14 +36,7 @@ struct Seen {
     int random { 0 };
 };
 
-std::string Bits(double value)
-{
-    if (std::isnan(value))
-        return "nan";
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return std::to_string(bits);
-}
+using testing_support::ValueBits;
 
 // A console whose input ends as a terminal's does: the read that finds no
 // line clears the run flag, as Ctrl+C would, in the middle of a box.
@@ -78,7 +71,7 @@ Seen RunOnce(CRootSequence& chart, const std::vector<std::string>& input, bool w
     }
     seen.steps = run.Steps();
     for (const auto& [name, value] : run.Interp().Variables().Entries())
-        seen.variables.push_back(name + "=" + Bits(value));
+        seen.variables.push_back(name + "=" + ValueBits(value));
     seen.random = CRandom::Next();
     return seen;
 }

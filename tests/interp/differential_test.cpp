@@ -29,20 +29,14 @@ struct Observed {
     std::vector<std::pair<std::string, double>> variables;
 };
 
-std::string Bits(double value)
-{
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    // NaNs differ only in payload between the two paths' arithmetic order.
-    return std::isnan(value) ? "nan" : std::to_string(bits);
-}
+using testing_support::ValueBits;
 
 bool SameVariables(const std::vector<std::pair<std::string, double>>& a, const std::vector<std::pair<std::string, double>>& b)
 {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i].first != b[i].first || Bits(a[i].second) != Bits(b[i].second))
+        if (a[i].first != b[i].first || ValueBits(a[i].second) != ValueBits(b[i].second))
             return false;
     }
     return true;
@@ -59,8 +53,8 @@ Observed Observe(Interp& interp, Entry entry, const std::string& text, std::uint
     bool failed = false;
     try {
         switch (entry) {
-        case Entry::Evaluate: seen.outcome = Bits(interp.Evaluate(text)); break;
-        case Entry::EvaluateReport: seen.outcome = Bits(interp.EvaluateReport(text, console)); break;
+        case Entry::Evaluate: seen.outcome = ValueBits(interp.Evaluate(text)); break;
+        case Entry::EvaluateReport: seen.outcome = ValueBits(interp.EvaluateReport(text, console)); break;
         case Entry::Output: interp.ExecuteOutput(text, console); break;
         case Entry::Input: interp.ExecuteInput(text, console); break;
         }
@@ -72,8 +66,8 @@ Observed Observe(Interp& interp, Entry entry, const std::string& text, std::uint
     // never read.
     if (!failed) {
         while (interp.HasPending())
-            seen.pending.push_back(Bits(interp.NextValue()));
-        seen.pending.push_back(Bits(interp.NextValue())); // past the end: 0
+            seen.pending.push_back(ValueBits(interp.NextValue()));
+        seen.pending.push_back(ValueBits(interp.NextValue())); // past the end: 0
     }
     seen.console = console.Output();
     seen.variables = interp.Variables().Entries();
