@@ -14,6 +14,7 @@
 #include "model/CPreTestLoopBox.h"
 #include "model/ForEachBox.h"
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,7 @@ struct CChartProgram::COp {
         LoopNext,  // the counting step and the condition; true takes the
                    // pass's step and goes to `target`, the body
         Box,       // a box executed by its own Execute
+        End,       // after the chart's last box
     };
     Kind kind { Kind::Simple };
     int loop { -1 }; // the innermost loop of this program around the box
@@ -87,6 +89,8 @@ struct CChartProgram::CLoop {
 CChartProgram::CChartProgram(CBoxSequence& root)
 {
     CompileSequence(root, -1);
+    m_ops.emplace_back();
+    m_ops.back().kind = COp::Kind::End;
 }
 
 CChartProgram::~CChartProgram() = default;
@@ -181,159 +185,235 @@ void CChartProgram::Run(CRunContext& run)
     CInterpreter& interp = run.Interp();
     CConsole& console = run.Console();
     CVariableTable& vars = interp.Variables();
-    const std::uint32_t size = static_cast<std::uint32_t>(m_ops.size());
-    std::uint32_t pc = 0;
-    try {
-        while (pc < size) {
-            COp& op = m_ops[pc];
-            switch (op.kind) {
-            case COp::Kind::Simple:
-                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
-                    pc = op.end;
-                    break;
-                }
-                if (run.Running())
-                    interp.EvaluateKept(Text(op, run), &console);
-                pc = run.Running() ? pc + 1 : op.end;
-                break;
-            case COp::Kind::Break:
-            case COp::Kind::Continue:
-                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
-                    pc = op.end;
-                    break;
-                }
-                if (op.loop < 0)
-                    throw CLoopControl(op.kind == COp::Kind::Break ? kBreakCode : kContinueCode);
-                pc = op.kind == COp::Kind::Break ? m_loops[static_cast<std::size_t>(op.loop)].exit
-                                                 : m_loops[static_cast<std::size_t>(op.loop)].next;
-                break;
-            case COp::Kind::Branch:
-                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
-                    pc = op.end;
-                    break;
-                }
-                pc = IsTrue(interp.EvaluateKept(Text(op, run), &console)) ? pc + 1 : op.target;
-                break;
-            case COp::Kind::Jump:
-                // Always to an AfterBox: its check made here.
-                pc = run.Running() ? op.target + 1 : m_ops[op.target].end;
-                break;
-            case COp::Kind::AfterBox:
-                pc = run.Running() ? pc + 1 : op.end;
-                break;
-            case COp::Kind::LoopHead: {
-                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
-                    pc = op.end;
-                    break;
-                }
-                CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
-                const CCompiledText& header = Text(op, run);
-                double value = interp.EvaluateReport(header, console);
-                loop.counting = interp.HasPending();
-                loop.native = false;
-                if (loop.counting) {
-                    const double limit = interp.NextValue();
-                    const std::string variable = LoopVariableOf(op.box->m_text);
-                    const std::string condition = variable + (value > limit ? " >= " : " <= ") + SixDecimals(limit);
-                    const std::string step = interp.HasPending() ? variable + " += " + SixDecimals(interp.NextValue())
-                                                                 : variable + " ++";
-                    loop.step = &LoopText(step, loop.ownStep, run);
-                    loop.condition = &LoopText(condition, loop.ownCondition, run);
-                    value = interp.Evaluate(*loop.condition);
-                    loop.native = NativeCount(loop);
-                } else {
-                    loop.condition = &header;
-                }
-                if (!IsTrue(value)) {
-                    pc = loop.exit;
-                    break;
-                }
-                // The first pass: its step, then the body.
-                run.Step(*op.box, RunStep::LoopPass);
-                ++pc;
-                break;
-            }
-            case COp::Kind::PostHead: {
-                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
-                    pc = op.end;
-                    break;
-                }
-                CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
-                const CCompiledText& header = Text(op, run);
-                interp.EvaluateKept(header, nullptr);
-                const double limit = interp.NextValue();
-                loop.counting = IsTrue(limit);
-                loop.native = false;
-                if (loop.counting) {
-                    const std::string variable = LoopVariableOf(op.box->m_text);
-                    loop.condition = &LoopText(variable + " <= " + SixDecimals(limit), loop.ownCondition, run);
-                    loop.step = &LoopText(variable + " ++", loop.ownStep, run);
-                    loop.native = NativeCount(loop);
-                } else {
-                    loop.condition = &header;
-                }
-                run.Step(*op.box, RunStep::LoopPass);
-                ++pc;
-                break;
-            }
-            case COp::Kind::LoopNext: {
-                CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
-                if (loop.native && loop.lone != kNone) {
-                    // What the operations of the passes do, one after the
-                    // other: the step and condition, the pass's step, the
-                    // box's step, the box, and back (the end of the body is
-                    // this operation however the box ends).
-                    COp& body = m_ops[loop.lone];
-                    const CCompiledText& text = Text(body, run);
-                    for (;;) {
-                        const double x = vars.Scalar(loop.slot) + loop.delta;
-                        vars.SetScalar(loop.slot, x);
-                        if (!run.Running() || !(loop.downward ? x >= loop.limit : x <= loop.limit))
-                            break;
-                        run.Step(*op.box, RunStep::LoopPass);
-                        pc = loop.lone; // the box an error leaves
-                        if (run.Step(*body.box, RunStep::BeforeBox) && run.Running()) [[likely]]
-                            interp.EvaluateKept(text, &console);
-                        pc = loop.next;
-                    }
-                    pc = loop.exit;
-                    break;
-                }
-                bool again;
-                if (loop.native) {
-                    const double x = vars.Scalar(loop.slot) + loop.delta;
-                    vars.SetScalar(loop.slot, x);
-                    again = loop.downward ? x >= loop.limit : x <= loop.limit;
-                } else {
-                    if (loop.counting)
-                        interp.EvaluateKept(*loop.step, nullptr);
-                    again = IsTrue(interp.EvaluateKept(*loop.condition, loop.reports ? &console : nullptr));
-                }
-                if (!run.Running() || !again) {
-                    pc = loop.exit;
-                    break;
-                }
-                run.Step(*op.box, RunStep::LoopPass);
-                pc = op.target;
-                break;
-            }
-            case COp::Kind::Box:
-                if (!run.Step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
-                    pc = op.end;
-                    break;
-                }
-                op.box->Execute(run);
-                pc = run.Running() ? pc + 1 : op.end;
-                break;
-            }
+    const std::atomic<int>& flag = run.g_running;
+    auto running = [&flag] { return flag.load() != 0; };
+    // The steps are counted here, in a register, and handed back to the run
+    // however this ends; one past the limit goes through the run's Step,
+    // which stops the run as it would have.
+    struct CCount {
+        CRunContext& run;
+        std::uint64_t n;
+        ~CCount() { run.SetSteps(n); }
+    } steps { run, run.Steps() };
+    const std::uint64_t limit = run.StepLimit();
+    auto step = [&](CProcessBox& box, RunStep where) -> bool {
+        if (++steps.n > limit) [[unlikely]] {
+            run.SetSteps(steps.n - 1);
+            return run.Step(box, where);
         }
+        return true;
+    };
+
+    COp* const ops = m_ops.data();
+    std::uint32_t pc = 0;
+    // Each operation goes on to the next from its own jump, so that the
+    // processor learns which kind tends to follow which.
+    static void* const kHandlers[] = { &&simple, &&loopCode, &&loopCode, &&branch, &&jump, &&afterBox,
+        &&loopHead, &&postHead, &&loopNext, &&box, &&finish };
+    static_assert(sizeof kHandlers / sizeof kHandlers[0] == static_cast<std::size_t>(COp::Kind::End) + 1);
+#define TAVRIN_NEXT() goto* kHandlers[static_cast<std::size_t>(ops[pc].kind)]
+    try {
+        TAVRIN_NEXT();
+    simple: {
+        COp& op = ops[pc];
+        if (!step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+            pc = op.end;
+            TAVRIN_NEXT();
+        }
+        if (running())
+            interp.EvaluateKept(Text(op, run), &console);
+        pc = running() ? pc + 1 : op.end;
+        TAVRIN_NEXT();
+    }
+    loopCode: {
+        COp& op = ops[pc];
+        if (!step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+            pc = op.end;
+            TAVRIN_NEXT();
+        }
+        if (op.loop < 0)
+            throw CLoopControl(op.kind == COp::Kind::Break ? kBreakCode : kContinueCode);
+        pc = op.kind == COp::Kind::Break ? m_loops[static_cast<std::size_t>(op.loop)].exit
+                                         : m_loops[static_cast<std::size_t>(op.loop)].next;
+        TAVRIN_NEXT();
+    }
+    branch: {
+        COp& op = ops[pc];
+        if (!step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+            pc = op.end;
+            TAVRIN_NEXT();
+        }
+        // Each way goes on from a jump of its own, and straight to the
+        // handler of the kinds that mostly follow a test: the processor
+        // then learns the way from the test itself, not from an address
+        // that waits for it.
+        if (IsTrue(interp.EvaluateKept(Text(op, run), &console))) {
+            ++pc;
+            if (ops[pc].kind == COp::Kind::Simple)
+                goto simple;
+            TAVRIN_NEXT();
+        }
+        pc = op.target;
+        if (ops[pc].kind == COp::Kind::AfterBox)
+            goto afterBox;
+        if (ops[pc].kind == COp::Kind::Simple)
+            goto simple;
+        TAVRIN_NEXT();
+    }
+    jump:
+        // Always to an AfterBox: its check made here.
+        pc = running() ? ops[pc].target + 1 : ops[ops[pc].target].end;
+        TAVRIN_NEXT();
+    afterBox:
+        pc = running() ? pc + 1 : ops[pc].end;
+        TAVRIN_NEXT();
+    loopHead: {
+        COp& op = ops[pc];
+        if (!step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+            pc = op.end;
+            TAVRIN_NEXT();
+        }
+        CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
+        const CCompiledText& header = Text(op, run);
+        double value = interp.EvaluateReport(header, console);
+        loop.counting = interp.HasPending();
+        loop.native = false;
+        if (loop.counting) {
+            const double limitValue = interp.NextValue();
+            const std::string variable = LoopVariableOf(op.box->m_text);
+            const std::string condition = variable + (value > limitValue ? " >= " : " <= ") + SixDecimals(limitValue);
+            const std::string stepText = interp.HasPending() ? variable + " += " + SixDecimals(interp.NextValue())
+                                                             : variable + " ++";
+            loop.step = &LoopText(stepText, loop.ownStep, run);
+            loop.condition = &LoopText(condition, loop.ownCondition, run);
+            value = interp.Evaluate(*loop.condition);
+            loop.native = NativeCount(loop);
+        } else {
+            loop.condition = &header;
+        }
+        if (!IsTrue(value)) {
+            pc = loop.exit;
+            TAVRIN_NEXT();
+        }
+        // The first pass: its step, then the body.
+        step(*op.box, RunStep::LoopPass);
+        ++pc;
+        TAVRIN_NEXT();
+    }
+    postHead: {
+        COp& op = ops[pc];
+        if (!step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+            pc = op.end;
+            TAVRIN_NEXT();
+        }
+        CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
+        const CCompiledText& header = Text(op, run);
+        interp.EvaluateKept(header, nullptr);
+        const double limitValue = interp.NextValue();
+        loop.counting = IsTrue(limitValue);
+        loop.native = false;
+        if (loop.counting) {
+            const std::string variable = LoopVariableOf(op.box->m_text);
+            loop.condition = &LoopText(variable + " <= " + SixDecimals(limitValue), loop.ownCondition, run);
+            loop.step = &LoopText(variable + " ++", loop.ownStep, run);
+            loop.native = NativeCount(loop);
+        } else {
+            loop.condition = &header;
+        }
+        step(*op.box, RunStep::LoopPass);
+        ++pc;
+        TAVRIN_NEXT();
+    }
+    loopNext: {
+        COp& op = ops[pc];
+        CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
+        if (loop.native && loop.lone != kNone) {
+            // What the operations of the passes do, one after the other:
+            // the step and condition, the pass's step, the box's step, the
+            // box, and back (the end of the body is this operation however
+            // the box ends). The loop's figures are read into locals: the
+            // box cannot change them.
+            COp& body = ops[loop.lone];
+            const CCompiledText& text = Text(body, run);
+            const std::uint32_t slot = loop.slot;
+            const double delta = loop.delta;
+            const double last = loop.limit;
+            const bool downward = loop.downward;
+            const std::uint32_t lone = loop.lone;
+            const bool single = text.IsSingle();
+            bool dropped = false; // the pending results, before the first pass
+            for (;;) {
+                const double x = vars.Scalar(slot) + delta;
+                vars.SetScalar(slot, x);
+                if (!running() || !(downward ? x >= last : x <= last))
+                    break;
+                pc = lone; // the box an error leaves
+                bool go;
+                if (steps.n + 2 <= limit) [[likely]] {
+                    // Both steps within the limit, and the flag was just
+                    // read: nothing here can have cleared it since.
+                    steps.n += 2;
+                    go = true;
+                } else {
+                    step(*op.box, RunStep::LoopPass);
+                    go = step(*body.box, RunStep::BeforeBox) && running();
+                }
+                if (go) [[likely]] {
+                    if (single) {
+                        if (!dropped) [[unlikely]] {
+                            interp.DropPending();
+                            dropped = true;
+                        }
+                        interp.EvaluateSingleAgain(text, &console);
+                    }
+                    else
+                        interp.EvaluateKept(text, &console);
+                }
+                pc = loop.next;
+            }
+            pc = loop.exit;
+            TAVRIN_NEXT();
+        }
+        bool again;
+        if (loop.native) {
+            const double x = vars.Scalar(loop.slot) + loop.delta;
+            vars.SetScalar(loop.slot, x);
+            again = loop.downward ? x >= loop.limit : x <= loop.limit;
+        } else {
+            if (loop.counting)
+                interp.EvaluateKept(*loop.step, nullptr);
+            again = IsTrue(interp.EvaluateKept(*loop.condition, loop.reports ? &console : nullptr));
+        }
+        if (!running() || !again) {
+            pc = loop.exit;
+            TAVRIN_NEXT();
+        }
+        step(*op.box, RunStep::LoopPass);
+        pc = op.target;
+        TAVRIN_NEXT();
+    }
+    box: {
+        COp& op = ops[pc];
+        if (!step(*op.box, RunStep::BeforeBox)) [[unlikely]] {
+            pc = op.end;
+            TAVRIN_NEXT();
+        }
+        // The box's Execute works with the run's own count.
+        run.SetSteps(steps.n);
+        op.box->Execute(run);
+        steps.n = run.Steps();
+        pc = running() ? pc + 1 : op.end;
+        TAVRIN_NEXT();
+    }
+    finish:;
     } catch (...) {
         // The innermost box an error or a loop code leaves, as the
         // sequences walking the boxes record it.
-        if (pc < size)
-            run.SetFailedBox(*m_ops[pc].box);
+        if (ops[pc].box)
+            run.SetFailedBox(*ops[pc].box);
         throw;
     }
+#undef TAVRIN_NEXT
 }
 
 // A loop that starts again and again with the same limit makes the same

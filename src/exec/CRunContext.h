@@ -113,6 +113,12 @@ public:
         m_stepLimit = maxSteps == 0 ? std::numeric_limits<std::uint64_t>::max() : maxSteps;
     }
     std::uint64_t Steps() const { return m_steps; }
+    // For a caller that counts steps in a local of its own while nothing
+    // observes the run (the chart program): the limit to count against,
+    // and the count handed back. A step past the limit still goes through
+    // Step, with the count handed back first.
+    std::uint64_t StepLimit() const { return m_stepLimit; }
+    void SetSteps(std::uint64_t steps) { m_steps = steps; }
 
     // A run without an observer executes the chart compiled as a whole
     // (CChartProgram); this makes it walk the boxes instead, the way an

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <type_traits>
 #include <utility>
 
 namespace {
@@ -84,22 +85,188 @@ private:
     std::uint32_t m_slot;
 };
 
+// Operands folded into a binary node: a scalar read or a constant costs no
+// call of its own. Reading either has no effect, so the order of evaluation
+// is unchanged.
+struct CScalarOperand {
+    std::uint32_t slot;
+    double Get(CVariableTable& vars) const { return vars.Scalar(slot); }
+    CCompiledView View() const
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Scalar;
+        v.slot = slot;
+        return v;
+    }
+};
+
+struct CConstOperand {
+    double value;
+    double Get(CVariableTable&) const { return value; }
+    CCompiledView View() const
+    {
+        CCompiledView v;
+        v.value = value;
+        return v;
+    }
+};
+
+struct CNodeOperand {
+    NodePtr node;
+    double Get(CVariableTable& vars) const { return node->Eval(vars); }
+    CCompiledView View() const { return node->View(); }
+    int Depth() const { return node->Depth(); }
+};
+
+// An operand whose node is of a known final kind: called directly, not
+// through the virtual table.
+template <class Node>
+struct CTypedOperand {
+    NodePtr node;
+    double Get(CVariableTable& vars) const { return static_cast<const Node&>(*node).Node::Eval(vars); }
+    CCompiledView View() const { return node->View(); }
+    int Depth() const { return node->Depth(); }
+};
+
+class CSubscripts;
+
+// A node whose value an assignment can store without a call of its own: the
+// assignment is made as one node that calls this one directly. Arithmetic,
+// elements and built-ins are the values that assignments mostly take.
+class CStorableNode : public CCompiledNode {
+public:
+    using CCompiledNode::CCompiledNode;
+    // The assignment of `self`, which is this node, to a scalar or an element.
+    virtual NodePtr StoredInScalar(std::uint32_t slot, int binary, NodePtr self, int depth) const = 0;
+    virtual NodePtr StoredInElement(CSubscripts subscripts, NodePtr self) const = 0;
+};
+
+template <class Derived>
+class CStorable : public CStorableNode {
+public:
+    using CStorableNode::CStorableNode;
+    NodePtr StoredInScalar(std::uint32_t slot, int binary, NodePtr self, int depth) const final;
+    NodePtr StoredInElement(CSubscripts subscripts, NodePtr self) const final;
+};
+
+constexpr bool IsArithmetic(int kind)
+{
+    return kind == TK_PLUS || kind == TK_MINUS || kind == TK_MUL || kind == TK_DIV || kind == TK_MOD;
+}
+
+template <int Kind, class Left, class Right>
+class CFoldedBinaryNode final
+    : public std::conditional_t<IsArithmetic(Kind), CStorable<CFoldedBinaryNode<Kind, Left, Right>>, CCompiledNode> {
+    using Base = std::conditional_t<IsArithmetic(Kind), CStorable<CFoldedBinaryNode<Kind, Left, Right>>, CCompiledNode>;
+
+public:
+    CFoldedBinaryNode(int depth, Left left, Right right) : Base(depth), m_left(std::move(left)), m_right(std::move(right)) {}
+    const Left& LeftOperand() const { return m_left; }
+    const Right& RightOperand() const { return m_right; }
+    double Eval(CVariableTable& vars) const override
+    {
+        const double l = m_left.Get(vars);
+        const double r = m_right.Get(vars);
+        return ApplyBinary(Kind, l, r);
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Binary;
+        v.op = Kind;
+        v.parts.push_back(m_left.View());
+        v.parts.push_back(m_right.View());
+        return v;
+    }
+
+private:
+    Left m_left;
+    Right m_right;
+};
+
+// The view of `left OP constant`, as the node it stands in for shows it.
+CCompiledView ByConstantView(int op, CCompiledView left, double constant)
+{
+    CCompiledView v;
+    v.kind = CCompiledView::Kind::Binary;
+    v.op = op;
+    v.parts.push_back(std::move(left));
+    v.parts.push_back(CConstOperand { constant }.View());
+    return v;
+}
+
+// x / c for a constant power of two whose reciprocal is exact: the same
+// correctly rounded quotient as a multiplication, without the division.
+// (A zero divisor never comes here: it must still fail.)
+template <class Left>
+class CHalvingNode final : public CStorable<CHalvingNode<Left>> {
+public:
+    CHalvingNode(int depth, Left left, double divisor)
+        : CStorable<CHalvingNode<Left>>(depth), m_left(std::move(left)), m_divisor(divisor), m_reciprocal(1.0 / divisor)
+    {
+    }
+    double Eval(CVariableTable& vars) const override { return m_left.Get(vars) * m_reciprocal; }
+    CCompiledView View() const override { return ByConstantView(TK_DIV, m_left.View(), m_divisor); }
+
+private:
+    Left m_left;
+    double m_divisor;
+    double m_reciprocal;
+};
+
+// x % c for a constant whose 32-bit value is a positive power of two: C's
+// remainder, which takes the sign of x, by a mask.
+template <class Left>
+class CMaskRemainderNode final : public CStorable<CMaskRemainderNode<Left>> {
+public:
+    CMaskRemainderNode(int depth, Left left, double divisor, std::int32_t modulus)
+        : CStorable<CMaskRemainderNode<Left>>(depth), m_left(std::move(left)), m_divisor(divisor), m_modulus(modulus)
+    {
+    }
+    double Eval(CVariableTable& vars) const override
+    {
+        const std::int32_t a = ToInt32(m_left.Get(vars));
+        std::int32_t r = a & (m_modulus - 1);
+        if (a < 0 && r != 0)
+            r -= m_modulus;
+        return static_cast<double>(r);
+    }
+    CCompiledView View() const override { return ByConstantView(TK_MOD, m_left.View(), m_divisor); }
+
+private:
+    Left m_left;
+    double m_divisor;
+    std::int32_t m_modulus;
+};
+
 // The subscripts of an element, evaluated left to right.
 class CSubscripts {
 public:
     CSubscripts(std::uint32_t array, std::vector<NodePtr> subscripts) : m_array(array), m_subscripts(std::move(subscripts))
     {
+        using Plus = CFoldedBinaryNode<TK_PLUS, CScalarOperand, CConstOperand>;
+        using Minus = CFoldedBinaryNode<TK_MINUS, CScalarOperand, CConstOperand>;
         for (std::size_t i = 0; i < m_subscripts.size() && i < m_scalarSlots.size(); ++i) {
-            if (const auto* scalar = dynamic_cast<const CScalarNode*>(m_subscripts[i].get()))
+            const CCompiledNode* subscript = m_subscripts[i].get();
+            if (const auto* scalar = dynamic_cast<const CScalarNode*>(subscript)) {
                 m_scalarSlots[i] = scalar->Slot();
+            } else if (const auto* plus = dynamic_cast<const Plus*>(subscript)) {
+                m_scalarSlots[i] = plus->LeftOperand().slot;
+                m_offsets[i] = plus->RightOperand().value;
+            } else if (const auto* minus = dynamic_cast<const Minus*>(subscript)) {
+                // x - c is x + (-c), to the last bit.
+                m_scalarSlots[i] = minus->LeftOperand().slot;
+                m_offsets[i] = -minus->RightOperand().value;
+            }
         }
     }
-    // Subscript `i`; a plain scalar is read by its slot (reading it has no
-    // effect, so nothing changes but the cost).
+    // Subscript `i`; a plain scalar, or a scalar plus or minus a constant,
+    // is read by its slot (reading it has no effect, so nothing changes but
+    // the cost; adding 0 changes no subscript).
     std::int32_t Index(CVariableTable& vars, std::size_t i) const
     {
         if (i < m_scalarSlots.size() && m_scalarSlots[i] != kNoSlot)
-            return ToInt32(vars.Scalar(m_scalarSlots[i]));
+            return ToInt32(vars.Scalar(m_scalarSlots[i]) + m_offsets[i]);
         return ToInt32(m_subscripts[i]->Eval(vars));
     }
     std::int32_t OnlyIndex(CVariableTable& vars) const { return Index(vars, 0); }
@@ -133,13 +300,15 @@ private:
     static constexpr std::uint32_t kNoSlot = UINT32_MAX;
     std::uint32_t m_array;
     std::vector<NodePtr> m_subscripts;
-    // The slots of the first subscripts that are plain scalars.
+    // The slots of the first subscripts that are a scalar with a constant
+    // added, and the constants.
     std::array<std::uint32_t, 2> m_scalarSlots { kNoSlot, kNoSlot };
+    std::array<double, 2> m_offsets { 0.0, 0.0 };
 };
 
-class CElementNode final : public CCompiledNode {
+class CElementNode final : public CStorable<CElementNode> {
 public:
-    explicit CElementNode(CSubscripts subscripts) : CCompiledNode(subscripts.Depth(), true), m_subscripts(std::move(subscripts)) {}
+    explicit CElementNode(CSubscripts subscripts) : CStorable(subscripts.Depth(), true), m_subscripts(std::move(subscripts)) {}
     double Eval(CVariableTable& vars) const override
     {
         if (m_subscripts.Count() == 1)
@@ -164,11 +333,13 @@ private:
 };
 
 // name[...] = value, done where the element is read: subscripts, then the
-// value, then the store.
-class CElementAssignNode final : public CCompiledNode {
+// value, then the store. The value is an operand (CNodeOperand, or a node of
+// a known kind called directly).
+template <class Value>
+class CElementAssignOf final : public CCompiledNode {
 public:
-    CElementAssignNode(CSubscripts subscripts, NodePtr value)
-        : CCompiledNode(std::max(subscripts.Depth(), value->Depth() + 1), true)
+    CElementAssignOf(CSubscripts subscripts, Value value)
+        : CCompiledNode(std::max(subscripts.Depth(), value.Depth() + 1), true)
         , m_subscripts(std::move(subscripts))
         , m_value(std::move(value))
     {
@@ -177,13 +348,13 @@ public:
     {
         if (m_subscripts.Count() == 1) {
             const std::int32_t index = m_subscripts.OnlyIndex(vars);
-            const double value = m_value->Eval(vars);
+            const double value = m_value.Get(vars);
             vars.SetElement1(m_subscripts.Array(), index, value);
             return value;
         }
         std::int32_t indices[kMaxSubscripts];
         m_subscripts.FillIndices(vars, indices);
-        const double value = m_value->Eval(vars);
+        const double value = m_value.Get(vars);
         if (m_subscripts.Count() == 2)
             vars.SetElement2(m_subscripts.Array(), indices[0], indices[1], value);
         else
@@ -193,20 +364,20 @@ public:
     double EvalRef(CVariableTable& vars, CVarRef& ref) const override
     {
         m_subscripts.Fill(vars, ref);
-        const double value = m_value->Eval(vars);
+        const double value = m_value.Get(vars);
         ref.Write(vars, value);
         return value;
     }
     CCompiledView View() const override
     {
         CCompiledView v = m_subscripts.View(CCompiledView::Kind::ElementAssign);
-        v.parts.push_back(m_value->View());
+        v.parts.push_back(m_value.View());
         return v;
     }
 
 private:
     CSubscripts m_subscripts;
-    NodePtr m_value;
+    Value m_value;
 };
 
 // target = value, or a compound assignment: the target is evaluated (and its
@@ -246,19 +417,26 @@ private:
 };
 
 // The same with a scalar target: its value is taken before the right side
-// is evaluated, as the general form does.
-class CScalarAssignNode final : public CCompiledNode {
+// is evaluated, as the general form does. `Binary` is the compound's
+// operator when known here: TK_END for "=", TK_PLUS for "+=", or
+// kAnyBinary for one held in m_binary.
+constexpr int kAnyBinary = -1;
+
+template <class Value, int Binary>
+class CScalarAssignOf final : public CCompiledNode {
 public:
-    CScalarAssignNode(std::uint32_t slot, int binary, NodePtr value, int depth)
+    CScalarAssignOf(std::uint32_t slot, int binary, Value value, int depth)
         : CCompiledNode(depth, true), m_slot(slot), m_binary(binary), m_value(std::move(value))
     {
     }
     double Eval(CVariableTable& vars) const override
     {
         const double carried = vars.Scalar(m_slot);
-        double value = m_value->Eval(vars);
-        if (m_binary != TK_END)
-            value = ApplyBinary(m_binary, carried, value);
+        double value = m_value.Get(vars);
+        if constexpr (Binary == TK_PLUS)
+            value = carried + value;
+        else if constexpr (Binary == kAnyBinary)
+            value = m_binary == TK_END ? value : ApplyBinary(m_binary, carried, value);
         vars.SetScalar(m_slot, value);
         return value;
     }
@@ -277,21 +455,41 @@ public:
         target.kind = CCompiledView::Kind::Scalar;
         target.slot = m_slot;
         v.parts.push_back(std::move(target));
-        v.parts.push_back(m_value->View());
+        v.parts.push_back(m_value.View());
         return v;
     }
 
 private:
     std::uint32_t m_slot;
     int m_binary;
-    NodePtr m_value;
+    Value m_value;
 };
+
+template <class Derived>
+NodePtr CStorable<Derived>::StoredInScalar(std::uint32_t slot, int binary, NodePtr self, int depth) const
+{
+    using Value = CTypedOperand<Derived>;
+    if (binary == TK_END)
+        return std::make_unique<CScalarAssignOf<Value, TK_END>>(slot, binary, Value { std::move(self) }, depth);
+    if (binary == TK_PLUS)
+        return std::make_unique<CScalarAssignOf<Value, TK_PLUS>>(slot, binary, Value { std::move(self) }, depth);
+    return std::make_unique<CScalarAssignOf<Value, kAnyBinary>>(slot, binary, Value { std::move(self) }, depth);
+}
+
+template <class Derived>
+NodePtr CStorable<Derived>::StoredInElement(CSubscripts subscripts, NodePtr self) const
+{
+    using Value = CTypedOperand<Derived>;
+    return std::make_unique<CElementAssignOf<Value>>(std::move(subscripts), Value { std::move(self) });
+}
 
 NodePtr MakeAssign(NodePtr target, int binary, NodePtr value)
 {
     if (const auto* scalar = dynamic_cast<const CScalarNode*>(target.get())) {
         const int depth = std::max(target->Depth(), value->Depth()) + 1;
-        return std::make_unique<CScalarAssignNode>(scalar->Slot(), binary, std::move(value), depth);
+        if (const auto* storable = dynamic_cast<const CStorableNode*>(value.get()))
+            return storable->StoredInScalar(scalar->Slot(), binary, std::move(value), depth);
+        return std::make_unique<CScalarAssignOf<CNodeOperand, kAnyBinary>>(scalar->Slot(), binary, CNodeOperand { std::move(value) }, depth);
     }
     return std::make_unique<CAssignNode>(std::move(target), binary, std::move(value));
 }
@@ -428,127 +626,6 @@ private:
     NodePtr m_right;
 };
 
-// Operands folded into a binary node: a scalar read or a constant costs no
-// call of its own. Reading either has no effect, so the order of evaluation
-// is unchanged.
-struct CScalarOperand {
-    std::uint32_t slot;
-    double Get(CVariableTable& vars) const { return vars.Scalar(slot); }
-    CCompiledView View() const
-    {
-        CCompiledView v;
-        v.kind = CCompiledView::Kind::Scalar;
-        v.slot = slot;
-        return v;
-    }
-};
-
-struct CConstOperand {
-    double value;
-    double Get(CVariableTable&) const { return value; }
-    CCompiledView View() const
-    {
-        CCompiledView v;
-        v.value = value;
-        return v;
-    }
-};
-
-struct CNodeOperand {
-    NodePtr node;
-    double Get(CVariableTable& vars) const { return node->Eval(vars); }
-    CCompiledView View() const { return node->View(); }
-};
-
-// An operand whose node is of a known final kind: called directly, not
-// through the virtual table.
-template <class Node>
-struct CTypedOperand {
-    NodePtr node;
-    double Get(CVariableTable& vars) const { return static_cast<const Node&>(*node).Node::Eval(vars); }
-    CCompiledView View() const { return node->View(); }
-};
-
-template <int Kind, class Left, class Right>
-class CFoldedBinaryNode final : public CCompiledNode {
-public:
-    CFoldedBinaryNode(int depth, Left left, Right right) : CCompiledNode(depth), m_left(std::move(left)), m_right(std::move(right)) {}
-    double Eval(CVariableTable& vars) const override
-    {
-        const double l = m_left.Get(vars);
-        const double r = m_right.Get(vars);
-        return ApplyBinary(Kind, l, r);
-    }
-    CCompiledView View() const override
-    {
-        CCompiledView v;
-        v.kind = CCompiledView::Kind::Binary;
-        v.op = Kind;
-        v.parts.push_back(m_left.View());
-        v.parts.push_back(m_right.View());
-        return v;
-    }
-
-private:
-    Left m_left;
-    Right m_right;
-};
-
-// The view of `left OP constant`, as the node it stands in for shows it.
-CCompiledView ByConstantView(int op, CCompiledView left, double constant)
-{
-    CCompiledView v;
-    v.kind = CCompiledView::Kind::Binary;
-    v.op = op;
-    v.parts.push_back(std::move(left));
-    v.parts.push_back(CConstOperand { constant }.View());
-    return v;
-}
-
-// x / c for a constant power of two whose reciprocal is exact: the same
-// correctly rounded quotient as a multiplication, without the division.
-// (A zero divisor never comes here: it must still fail.)
-template <class Left>
-class CHalvingNode final : public CCompiledNode {
-public:
-    CHalvingNode(int depth, Left left, double divisor)
-        : CCompiledNode(depth), m_left(std::move(left)), m_divisor(divisor), m_reciprocal(1.0 / divisor)
-    {
-    }
-    double Eval(CVariableTable& vars) const override { return m_left.Get(vars) * m_reciprocal; }
-    CCompiledView View() const override { return ByConstantView(TK_DIV, m_left.View(), m_divisor); }
-
-private:
-    Left m_left;
-    double m_divisor;
-    double m_reciprocal;
-};
-
-// x % c for a constant whose 32-bit value is a positive power of two: C's
-// remainder, which takes the sign of x, by a mask.
-template <class Left>
-class CMaskRemainderNode final : public CCompiledNode {
-public:
-    CMaskRemainderNode(int depth, Left left, double divisor, std::int32_t modulus)
-        : CCompiledNode(depth), m_left(std::move(left)), m_divisor(divisor), m_modulus(modulus)
-    {
-    }
-    double Eval(CVariableTable& vars) const override
-    {
-        const std::int32_t a = ToInt32(m_left.Get(vars));
-        std::int32_t r = a & (m_modulus - 1);
-        if (a < 0 && r != 0)
-            r -= m_modulus;
-        return static_cast<double>(r);
-    }
-    CCompiledView View() const override { return ByConstantView(TK_MOD, m_left.View(), m_divisor); }
-
-private:
-    Left m_left;
-    double m_divisor;
-    std::int32_t m_modulus;
-};
-
 bool IsExactPowerOfTwo(double value)
 {
     int exponent = 0;
@@ -597,6 +674,15 @@ NodePtr MakeBinaryOf(NodePtr l, NodePtr r)
     if (leftScalar && rightScalar)
         return std::make_unique<CFoldedBinaryNode<Kind, CScalarOperand, CScalarOperand>>(
             depth, CScalarOperand { leftScalar->Slot() }, CScalarOperand { rightScalar->Slot() });
+    const auto* leftConst = dynamic_cast<const CConstNode*>(l.get());
+    if (leftConst && rightScalar)
+        return std::make_unique<CFoldedBinaryNode<Kind, CConstOperand, CScalarOperand>>(
+            depth, CConstOperand { leftConst->Value() }, CScalarOperand { rightScalar->Slot() });
+    // x % 2 == 0 and the like: a test of evenness, in one call.
+    using Remainder = CMaskRemainderNode<CScalarOperand>;
+    if (rightConst && dynamic_cast<const Remainder*>(l.get()))
+        return std::make_unique<CFoldedBinaryNode<Kind, CTypedOperand<Remainder>, CConstOperand>>(
+            depth, CTypedOperand<Remainder> { std::move(l) }, CConstOperand { rightConst->Value() });
     if (rightConst)
         return MakeWithConstant<Kind>(depth, CNodeOperand { std::move(l) }, rightConst->Value());
     if (rightScalar)
@@ -1117,7 +1203,10 @@ private:
         if (Peek() != TK_ASSIGN)
             return Checked(std::make_unique<CElementNode>(std::move(element)));
         ++m_pos;
-        return Checked(std::make_unique<CElementAssignNode>(std::move(element), ToValue(ParseList())));
+        NodePtr value = ToValue(ParseList());
+        if (const auto* storable = dynamic_cast<const CStorableNode*>(value.get()))
+            return Checked(storable->StoredInElement(std::move(element), std::move(value)));
+        return Checked(std::make_unique<CElementAssignOf<CNodeOperand>>(std::move(element), CNodeOperand { std::move(value) }));
     }
 
     std::vector<CToken> m_tokens;

@@ -71,6 +71,24 @@ public:
         }
     }
 
+    // EvaluateKept for a caller that evaluates one text of one expression
+    // pass after pass with nothing else in between: the pending results are
+    // dropped once, before the first pass, as each EvaluateKept would.
+    void DropPending()
+    {
+        m_referencePending = false;
+        m_results.clear();
+        m_next = 0;
+    }
+    double EvaluateSingleAgain(const CCompiledText& text, CConsole* report)
+    {
+        try {
+            return text.EvalSingle(m_variables);
+        } catch (const CEvalError& error) {
+            ReportKept(error, text, report);
+        }
+    }
+
     CVariableTable& Variables() { return m_variables; }
 
 private:

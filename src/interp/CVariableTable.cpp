@@ -90,14 +90,8 @@ public:
     double Get(std::int32_t index) const
     {
         // The last page found, read without going through the page.
-        if (static_cast<std::uint32_t>(index) >> kPageBits == m_lastNumber) {
-            const std::uint32_t at = static_cast<std::uint32_t>(index) & kPageMask;
-            switch (m_lastWidth) {
-            case Width::Int8: return static_cast<const std::int8_t*>(m_lastData)[at];
-            case Width::Int32: return static_cast<const std::int32_t*>(m_lastData)[at];
-            default: return static_cast<const double*>(m_lastData)[at];
-            }
-        }
+        if (static_cast<std::uint32_t>(index) >> kPageBits == m_window.number)
+            return m_window.Value(static_cast<std::uint32_t>(index) & kPageMask);
         if (const CPage* page = FindPage(index))
             return page->Value(static_cast<std::uint32_t>(index) & kPageMask);
         if (m_sparse.empty())
@@ -137,6 +131,8 @@ public:
         m_sparse.emplace(index, value);
         return true;
     }
+
+    const CPageWindow& Window() const { return m_window; }
 
     // Calls f(index, value) for every element kept in a page, by index.
     template <class F>
@@ -180,8 +176,7 @@ private:
     // What one map element costs with its share of the buckets (an estimate
     // of the allocator's use, for the memory budget).
     static constexpr std::size_t kSparseNodeBytes = 48;
-    static constexpr std::uint32_t kNoPage = UINT32_MAX;
-    enum class Width : std::uint8_t { Int8, Int32, Double };
+    using Width = CPageWindow::Width;
 
     // 4,096 elements in the narrowest integer width that holds their values,
     // so that a large sieve stays small, and a bit per element stored.
@@ -214,7 +209,33 @@ private:
             default: return m_double.data();
             }
         }
-        // Stores when the page's width holds the value exactly.
+        // Stores when the page's width holds the value exactly (-0.0 and
+        // NaN only a double does).
+        bool TryStoreInWidth(std::uint32_t at, double value)
+        {
+            switch (m_width) {
+            case Width::Int8: {
+                if (!(value >= -128.0 && value <= 127.0))
+                    return false;
+                const auto narrow = static_cast<std::int8_t>(value);
+                if (static_cast<double>(narrow) != value || (narrow == 0 && std::signbit(value)))
+                    return false;
+                m_int8[at] = narrow;
+                return true;
+            }
+            case Width::Int32: {
+                if (!(value >= -2147483648.0 && value <= 2147483647.0))
+                    return false;
+                const auto narrow = static_cast<std::int32_t>(value);
+                if (static_cast<double>(narrow) != value || (narrow == 0 && std::signbit(value)))
+                    return false;
+                m_int32[at] = narrow;
+                return true;
+            }
+            default: m_double[at] = value; return true;
+            }
+        }
+        // Stores when `needed` is at most the page's width.
         bool TryStore(std::uint32_t at, double value, Width needed)
         {
             if (needed > m_width)
@@ -273,7 +294,7 @@ private:
     CPage* FindPage(std::int32_t index) const
     {
         const std::uint32_t number = static_cast<std::uint32_t>(index) >> kPageBits;
-        if (number == m_lastNumber)
+        if (number == m_window.number)
             return m_lastPage;
         if (index < 0)
             return nullptr;
@@ -290,10 +311,10 @@ private:
     // which moves its values.
     void Remember(std::uint32_t number, CPage* page) const
     {
-        m_lastNumber = number;
+        m_window.number = number;
         m_lastPage = page;
-        m_lastData = page->Data();
-        m_lastWidth = page->CurrentWidth();
+        m_window.data = page->Data();
+        m_window.width = page->CurrentWidth();
     }
 
     CChunk& ChunkOf(std::uint32_t number)
@@ -341,17 +362,16 @@ private:
 
     bool Store(CPage& page, std::uint32_t at, double value)
     {
-        // A page of doubles takes anything: no width to find.
-        if (page.CurrentWidth() == Width::Double) {
-            page.TryStore(at, value, Width::Double);
+        // Mostly the page's width holds the value: no narrowest width to
+        // find.
+        if (page.TryStoreInWidth(at, value)) [[likely]]
             return page.MarkStored(at);
-        }
         const Width needed = WidthOf(value);
         if (!page.TryStore(at, value, needed)) {
             Charge(kPageSize * (WidthBytes(needed) - WidthBytes(page.CurrentWidth())));
             page.Widen(needed);
             if (&page == m_lastPage)
-                Remember(m_lastNumber, &page);
+                Remember(m_window.number, &page);
             page.TryStore(at, value, needed);
         }
         return page.MarkStored(at);
@@ -379,10 +399,8 @@ private:
 
     std::size_t* m_charged;
     std::vector<std::unique_ptr<CChunk>> m_chunks;
-    mutable std::uint32_t m_lastNumber { kNoPage };
+    mutable CPageWindow m_window; // on m_lastPage
     mutable CPage* m_lastPage { nullptr };
-    mutable const void* m_lastData { nullptr };
-    mutable Width m_lastWidth { Width::Int8 };
     std::unordered_map<std::int32_t, double> m_sparse;
     // Per page not yet made: how many of its elements m_sparse holds.
     std::unordered_map<std::uint32_t, std::uint16_t> m_waiting;
@@ -390,7 +408,7 @@ private:
 
 // A one-dimensional array: pages of 4,096 elements, 1,024 pages to a
 // directory entry.
-using CLine = CLineOf<12, 10>;
+using CLine = CLineOf<CVariableTable::kLinePageBits, 10>;
 // A row: pages of 512 elements, 128 to a directory entry (a kilobyte).
 using CRow = CLineOf<9, 7>;
 
@@ -424,6 +442,8 @@ public:
     }
 
     double Get1(std::int32_t index) const { return m_line.Get(index); }
+    // The window of a one-dimensional array (which the others never use).
+    const CPageWindow& Window() const { return m_line.Window(); }
     bool Set2(std::int32_t row, std::int32_t column, double value)
     {
         if (row >= 0 && static_cast<std::size_t>(row) < m_direct.size()) {
@@ -577,6 +597,7 @@ void CVariableTable::Destroy()
     m_scalarValues.clear();
     m_scalarStored.clear();
     m_scalarNames.clear();
+    m_windows.clear();
     m_arrays.clear();
     m_scalarIndex.clear();
     m_arrayIndex.clear();
@@ -670,7 +691,9 @@ std::uint32_t CVariableTable::ArraySlot(std::string_view base, int subscripts)
         return found->second;
     Charge(kNamedEntryBytes + base.size());
     const auto slot = static_cast<std::uint32_t>(m_arrays.size());
+    m_windows.reserve(m_arrays.size() + 1);
     m_arrays.push_back(std::make_unique<CArray>(std::string(base), subscripts));
+    m_windows.push_back(&m_arrays.back()->Window());
     m_arrayIndex.emplace(std::move(key), slot);
     return slot;
 }
@@ -692,7 +715,7 @@ void CVariableTable::SetElement(std::uint32_t array, const std::int32_t* indices
         ++m_count;
 }
 
-double CVariableTable::Element1(std::uint32_t array, std::int32_t index) const
+double CVariableTable::Element1Found(std::uint32_t array, std::int32_t index) const
 {
     return m_arrays[array]->Get1(index);
 }

@@ -31,8 +31,31 @@ public:
     virtual void Element(std::string_view base, const std::int32_t* subscripts, int count, double value) = 0;
 };
 
+// The page of an array's elements that was found last, which the next
+// access most likely wants, since runs mostly walk an array in order: read
+// where the access is compiled, without a call.
+struct CPageWindow {
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+    enum Width : std::uint8_t { Int8, Int32, Double };
+    std::uint32_t number { kNone }; // the page's number: the index shifted right
+    Width width { Int8 };
+    const void* data { nullptr };
+
+    double Value(std::uint32_t at) const
+    {
+        switch (width) {
+        case Int8: return static_cast<const std::int8_t*>(data)[at];
+        case Int32: return static_cast<const std::int32_t*>(data)[at];
+        default: return static_cast<const double*>(data)[at];
+        }
+    }
+};
+
 class CVariableTable {
 public:
+    // A one-dimensional array's pages hold 2^kLinePageBits elements.
+    static constexpr unsigned kLinePageBits = 12;
+
     static constexpr int kMaxSubscripts = ::kMaxSubscripts;
 
     CVariableTable();
@@ -71,7 +94,14 @@ public:
     double Element(std::uint32_t array, const std::int32_t* indices) const;
     void SetElement(std::uint32_t array, const std::int32_t* indices, double value);
     // The same for an array of one subscript, and a read of two.
-    double Element1(std::uint32_t array, std::int32_t index) const;
+    double Element1(std::uint32_t array, std::int32_t index) const
+    {
+        const CPageWindow& window = *m_windows[array];
+        const auto at = static_cast<std::uint32_t>(index);
+        if (at >> kLinePageBits == window.number) [[likely]]
+            return window.Value(at & ((1u << kLinePageBits) - 1));
+        return Element1Found(array, index);
+    }
     double Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const;
     void SetElement1(std::uint32_t array, std::int32_t index, double value);
     void SetElement2(std::uint32_t array, std::int32_t row, std::int32_t column, double value);
@@ -79,12 +109,16 @@ public:
 private:
     class CArray;
     CArray* FindArray(std::string_view base, int subscripts) const;
+    double Element1Found(std::uint32_t array, std::int32_t index) const;
     void Charge(std::size_t bytes);
 
     std::vector<double> m_scalarValues;
     std::vector<std::uint8_t> m_scalarStored;
     std::vector<std::string> m_scalarNames;
     std::vector<std::unique_ptr<CArray>> m_arrays;
+    // Each array's window on its last page (of a one-dimensional array;
+    // one that never matches for the others).
+    std::vector<const CPageWindow*> m_windows;
     struct Hash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view> {}(s); }

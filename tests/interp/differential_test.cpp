@@ -151,6 +151,9 @@ const std::vector<std::string> kHandTexts {
     "\"%f %f\", 1", "\"a\" + 1", "x = \"s\"", "x += \"s\"", "\"no end", "i = 1, 10, 2", "i = 10, 1", "i <= 10.000000",
     "i += 2.000000", "i ++", "break", "continue", "", "   ", "1e5", "2e+x", "1.2.3", ".5", "x = 2147483648 % 3",
     "x = -2147483649, x % 2", "1e300 * 1e300 - 1e300 * 1e300", "-0.0 * 1, a[5] = -0.0", "a[3] = 0.5, a[3]",
+    // Assignments of arithmetic, elements and even-tests made as one node.
+    "x = 3 * x + 1", "x = x / 2, x % 2 == 0", "y += a[i] * m[1][i + 1]", "a[i - 1] = a[i + 1] * 2", "x -= a[i - 3]",
+    "a[i] = x % 4, a[i - 1] = m[i][i - 1]", "x *= m[i][2] + y", "m[i][i + 1] = a[i + 2147483647]",
     "a[4] = 1e10, a[4]", "a[100000] = 1, a[7000] = 2", "x = (y = 3) + y", "x = y++ + y", "a[x] = x++",
     "((((1))))", "x = 1, \"%3.0f\", x, y", "++a[1]", "a[1]++ = 2", "x, y, \"z\"", "x = 1,", ", x", "x = (1",
     // Remainders and quotients by constant powers of two, at the edges.

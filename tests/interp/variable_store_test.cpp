@@ -63,14 +63,31 @@ TEST(VariableStore, ArraysGiveBackEveryDoubleExactly)
 {
     const double values[] = { 0.0, 1.0, -128.0, 127.0, 128.0, -129.0, 2147483647.0, -2147483648.0, 2147483648.0, 0.5,
         -0.0, 1e300, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(), 3.0 };
-    CVariableTable table;
-    const std::uint32_t a = table.ArraySlot("a", 1);
-    // Each value widens the storage as needed; earlier ones must survive it.
-    for (std::int32_t i = 0; i < static_cast<std::int32_t>(std::size(values)); ++i) {
-        table.SetElement(a, &i, values[i]);
-        for (std::int32_t k = 0; k <= i; ++k) {
-            SCOPED_TRACE(std::to_string(i) + " " + std::to_string(k));
-            EXPECT_TRUE(SameBits(table.Element(a, &k), values[k]) || (std::isnan(values[k]) && std::isnan(table.Element(a, &k))));
+    // In this order, and starting with -0.0 and with NaN; each in the map
+    // before a page is made, and on a page of narrow integers filled first
+    // (read through its window too).
+    std::vector<std::vector<double>> orders;
+    for (const std::size_t start : { 0, 10, 13 }) {
+        orders.emplace_back(std::begin(values) + static_cast<std::ptrdiff_t>(start), std::end(values));
+        orders.back().insert(orders.back().end(), std::begin(values), std::begin(values) + static_cast<std::ptrdiff_t>(start));
+    }
+    for (const std::vector<double>& order : orders) {
+        for (const std::int32_t first : { 0, 300 }) {
+            CVariableTable table;
+            const std::uint32_t a = table.ArraySlot("a", 1);
+            for (std::int32_t i = 0; i < first; ++i)
+                table.SetElement1(a, i, 1.0);
+            // Each value widens the storage as needed; earlier ones must survive it.
+            for (std::int32_t i = 0; i < static_cast<std::int32_t>(order.size()); ++i) {
+                table.SetElement1(a, first + i, order[static_cast<std::size_t>(i)]);
+                for (std::int32_t k = 0; k <= i; ++k) {
+                    SCOPED_TRACE(std::to_string(first) + " " + std::to_string(i) + " " + std::to_string(k));
+                    const std::int32_t at = first + k;
+                    const double want = order[static_cast<std::size_t>(k)];
+                    for (const double got : { table.Element(a, &at), table.Element1(a, at) })
+                        EXPECT_TRUE(SameBits(got, want) || (std::isnan(want) && std::isnan(got)));
+                }
+            }
         }
     }
 }
