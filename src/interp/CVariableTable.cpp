@@ -410,7 +410,7 @@ private:
 // directory entry.
 using CLine = CLineOf<CVariableTable::kLinePageBits, 10>;
 // A row: pages of 512 elements, 128 to a directory entry (a kilobyte).
-using CRow = CLineOf<9, 7>;
+using CRow = CLineOf<CVariableTable::kRowPageBits, 7>;
 
 } // namespace
 
@@ -426,6 +426,7 @@ public:
     CArray(std::string base, int subscripts) : m_base(std::move(base)), m_subscripts(subscripts), m_line(m_charged) {}
     ~CArray()
     {
+        m_rowWindows.clear();
         m_direct.clear();
         m_rows.clear();
         ReleaseRunMemory(m_charged);
@@ -444,6 +445,8 @@ public:
     double Get1(std::int32_t index) const { return m_line.Get(index); }
     // The window of a one-dimensional array (which the others never use).
     const CPageWindow& Window() const { return m_line.Window(); }
+    // The windows of the rows by their first subscript.
+    const std::vector<const CPageWindow*>& RowWindows() const { return m_rowWindows; }
     bool Set2(std::int32_t row, std::int32_t column, double value)
     {
         if (row >= 0 && static_cast<std::size_t>(row) < m_direct.size()) {
@@ -525,11 +528,13 @@ private:
                 // Grown by at least half again, so that rows made in order
                 // do not copy the table each time.
                 const std::size_t size = std::min<std::size_t>(kDirectRows, std::max(at + 1, m_direct.size() * 3 / 2));
-                Charge((size - m_direct.size()) * sizeof(m_direct[0]));
+                Charge((size - m_direct.size()) * (sizeof(m_direct[0]) + sizeof(m_rowWindows[0])));
                 m_direct.resize(size);
+                m_rowWindows.resize(size);
             }
             Charge(kRowBytes);
             m_direct[at] = std::make_unique<CRow>(m_charged);
+            m_rowWindows[at] = &m_direct[at]->Window();
             return *m_direct[at];
         }
         std::string key = RowKey(indices);
@@ -578,6 +583,7 @@ private:
     std::size_t m_charged { 0 };
     CLine m_line; // a one-dimensional array's elements
     std::vector<std::unique_ptr<CRow>> m_direct;
+    std::vector<const CPageWindow*> m_rowWindows; // of m_direct's rows
     std::unordered_map<std::string, std::unique_ptr<CRow>> m_rows;
 };
 
@@ -598,6 +604,7 @@ void CVariableTable::Destroy()
     m_scalarStored.clear();
     m_scalarNames.clear();
     m_windows.clear();
+    m_rowWindows.clear();
     m_arrays.clear();
     m_scalarIndex.clear();
     m_arrayIndex.clear();
@@ -692,8 +699,10 @@ std::uint32_t CVariableTable::ArraySlot(std::string_view base, int subscripts)
     Charge(kNamedEntryBytes + base.size());
     const auto slot = static_cast<std::uint32_t>(m_arrays.size());
     m_windows.reserve(m_arrays.size() + 1);
+    m_rowWindows.reserve(m_arrays.size() + 1);
     m_arrays.push_back(std::make_unique<CArray>(std::string(base), subscripts));
     m_windows.push_back(&m_arrays.back()->Window());
+    m_rowWindows.push_back(&m_arrays.back()->RowWindows());
     m_arrayIndex.emplace(std::move(key), slot);
     return slot;
 }
@@ -720,7 +729,7 @@ double CVariableTable::Element1Found(std::uint32_t array, std::int32_t index) co
     return m_arrays[array]->Get1(index);
 }
 
-double CVariableTable::Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const
+double CVariableTable::Element2Found(std::uint32_t array, std::int32_t row, std::int32_t column) const
 {
     return m_arrays[array]->Get2(row, column);
 }

@@ -55,6 +55,9 @@ class CVariableTable {
 public:
     // A one-dimensional array's pages hold 2^kLinePageBits elements.
     static constexpr unsigned kLinePageBits = 12;
+    // A row's pages (a row: the elements of an array of more subscripts
+    // that differ in the last one) hold 2^kRowPageBits elements.
+    static constexpr unsigned kRowPageBits = 9;
 
     static constexpr int kMaxSubscripts = ::kMaxSubscripts;
 
@@ -102,7 +105,17 @@ public:
             return window.Value(at & ((1u << kLinePageBits) - 1));
         return Element1Found(array, index);
     }
-    double Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const;
+    double Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const
+    {
+        const std::vector<const CPageWindow*>& rows = *m_rowWindows[array];
+        if (static_cast<std::uint32_t>(row) < rows.size()) {
+            const CPageWindow* window = rows[static_cast<std::uint32_t>(row)];
+            const auto at = static_cast<std::uint32_t>(column);
+            if (window && at >> kRowPageBits == window->number) [[likely]]
+                return window->Value(at & ((1u << kRowPageBits) - 1));
+        }
+        return Element2Found(array, row, column);
+    }
     void SetElement1(std::uint32_t array, std::int32_t index, double value);
     void SetElement2(std::uint32_t array, std::int32_t row, std::int32_t column, double value);
 
@@ -110,6 +123,7 @@ private:
     class CArray;
     CArray* FindArray(std::string_view base, int subscripts) const;
     double Element1Found(std::uint32_t array, std::int32_t index) const;
+    double Element2Found(std::uint32_t array, std::int32_t row, std::int32_t column) const;
     void Charge(std::size_t bytes);
 
     std::vector<double> m_scalarValues;
@@ -119,6 +133,10 @@ private:
     // Each array's window on its last page (of a one-dimensional array;
     // one that never matches for the others).
     std::vector<const CPageWindow*> m_windows;
+    // And the windows of the rows of a two-dimensional array, by the first
+    // subscript while it is small (null for a row not made; empty for the
+    // other arrays).
+    std::vector<const std::vector<const CPageWindow*>*> m_rowWindows;
     struct Hash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view> {}(s); }

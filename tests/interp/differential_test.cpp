@@ -154,6 +154,7 @@ const std::vector<std::string> kHandTexts {
     // Assignments of arithmetic, elements and even-tests made as one node.
     "x = 3 * x + 1", "x = x / 2, x % 2 == 0", "y += a[i] * m[1][i + 1]", "a[i - 1] = a[i + 1] * 2", "x -= a[i - 3]",
     "a[i] = x % 4, a[i - 1] = m[i][i - 1]", "x *= m[i][2] + y", "m[i][i + 1] = a[i + 2147483647]",
+    "m[i - 2][i] = 4, m[i - 2][i] + m[1][600], m[1][600] = 2, m[1][600] + m[70000][1]",
     "a[4] = 1e10, a[4]", "a[100000] = 1, a[7000] = 2", "x = (y = 3) + y", "x = y++ + y", "a[x] = x++",
     "((((1))))", "x = 1, \"%3.0f\", x, y", "++a[1]", "a[1]++ = 2", "x, y, \"z\"", "x = 1,", ", x", "x = (1",
     // Remainders and quotients by constant powers of two, at the edges.
