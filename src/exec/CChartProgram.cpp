@@ -56,6 +56,7 @@ struct CChartProgram::COp {
     std::uint32_t end { kNone };
     std::uint32_t target { kNone };
     const CCompiledText* text { nullptr }; // compiled on first use
+    void* handler { nullptr }; // where Run carries out this kind
 };
 
 inline const CCompiledText& CChartProgram::Text(COp& op, CRunContext& run)
@@ -211,7 +212,9 @@ void CChartProgram::Run(CRunContext& run)
     static void* const kHandlers[] = { &&simple, &&loopCode, &&loopCode, &&branch, &&jump, &&afterBox,
         &&loopHead, &&postHead, &&loopNext, &&box, &&finish };
     static_assert(sizeof kHandlers / sizeof kHandlers[0] == static_cast<std::size_t>(COp::Kind::End) + 1);
-#define TAVRIN_NEXT() goto* kHandlers[static_cast<std::size_t>(ops[pc].kind)]
+    for (COp& op : m_ops)
+        op.handler = kHandlers[static_cast<std::size_t>(op.kind)];
+#define TAVRIN_NEXT() goto* ops[pc].handler
     try {
         TAVRIN_NEXT();
     simple: {

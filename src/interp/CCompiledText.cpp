@@ -98,6 +98,7 @@ struct CScalarOperand {
         v.slot = slot;
         return v;
     }
+    int Depth() const { return 1; } // as the scalar's node
 };
 
 struct CConstOperand {
@@ -109,6 +110,7 @@ struct CConstOperand {
         v.value = value;
         return v;
     }
+    int Depth() const { return 1; } // as the constant's node
 };
 
 struct CNodeOperand {
@@ -487,9 +489,14 @@ NodePtr MakeAssign(NodePtr target, int binary, NodePtr value)
 {
     if (const auto* scalar = dynamic_cast<const CScalarNode*>(target.get())) {
         const int depth = std::max(target->Depth(), value->Depth()) + 1;
+        const std::uint32_t slot = scalar->Slot();
         if (const auto* storable = dynamic_cast<const CStorableNode*>(value.get()))
-            return storable->StoredInScalar(scalar->Slot(), binary, std::move(value), depth);
-        return std::make_unique<CScalarAssignOf<CNodeOperand, kAnyBinary>>(scalar->Slot(), binary, CNodeOperand { std::move(value) }, depth);
+            return storable->StoredInScalar(slot, binary, std::move(value), depth);
+        if (const auto* source = dynamic_cast<const CScalarNode*>(value.get()))
+            return std::make_unique<CScalarAssignOf<CScalarOperand, kAnyBinary>>(slot, binary, CScalarOperand { source->Slot() }, depth);
+        if (const auto* constant = dynamic_cast<const CConstNode*>(value.get()))
+            return std::make_unique<CScalarAssignOf<CConstOperand, kAnyBinary>>(slot, binary, CConstOperand { constant->Value() }, depth);
+        return std::make_unique<CScalarAssignOf<CNodeOperand, kAnyBinary>>(slot, binary, CNodeOperand { std::move(value) }, depth);
     }
     return std::make_unique<CAssignNode>(std::move(target), binary, std::move(value));
 }
@@ -1206,6 +1213,10 @@ private:
         NodePtr value = ToValue(ParseList());
         if (const auto* storable = dynamic_cast<const CStorableNode*>(value.get()))
             return Checked(storable->StoredInElement(std::move(element), std::move(value)));
+        if (const auto* source = dynamic_cast<const CScalarNode*>(value.get()))
+            return Checked(std::make_unique<CElementAssignOf<CScalarOperand>>(std::move(element), CScalarOperand { source->Slot() }));
+        if (const auto* constant = dynamic_cast<const CConstNode*>(value.get()))
+            return Checked(std::make_unique<CElementAssignOf<CConstOperand>>(std::move(element), CConstOperand { constant->Value() }));
         return Checked(std::make_unique<CElementAssignOf<CNodeOperand>>(std::move(element), CNodeOperand { std::move(value) }));
     }
 

@@ -132,7 +132,7 @@ public:
         return true;
     }
 
-    const CPageWindow& Window() const { return m_window; }
+    CPageWindow& Window() { return m_window; }
 
     // Calls f(index, value) for every element kept in a page, by index.
     template <class F>
@@ -192,16 +192,10 @@ private:
         }
         bool IsStored(std::uint32_t at) const { return (m_stored[at / 64] >> (at % 64)) & 1; }
         // True when the element was not stored before.
-        bool MarkStored(std::uint32_t at)
-        {
-            std::uint64_t& word = m_stored[at / 64];
-            const std::uint64_t bit = std::uint64_t { 1 } << (at % 64);
-            const bool fresh = (word & bit) == 0;
-            word |= bit;
-            return fresh;
-        }
+        bool MarkStored(std::uint32_t at) { return CPageWindow::MarkStored(m_stored, at); }
+        std::uint64_t* StoredBits() { return m_stored; }
         Width CurrentWidth() const { return m_width; }
-        const void* Data() const
+        void* Data()
         {
             switch (m_width) {
             case Width::Int8: return m_int8.data();
@@ -211,30 +205,7 @@ private:
         }
         // Stores when the page's width holds the value exactly (-0.0 and
         // NaN only a double does).
-        bool TryStoreInWidth(std::uint32_t at, double value)
-        {
-            switch (m_width) {
-            case Width::Int8: {
-                if (!(value >= -128.0 && value <= 127.0))
-                    return false;
-                const auto narrow = static_cast<std::int8_t>(value);
-                if (static_cast<double>(narrow) != value || (narrow == 0 && std::signbit(value)))
-                    return false;
-                m_int8[at] = narrow;
-                return true;
-            }
-            case Width::Int32: {
-                if (!(value >= -2147483648.0 && value <= 2147483647.0))
-                    return false;
-                const auto narrow = static_cast<std::int32_t>(value);
-                if (static_cast<double>(narrow) != value || (narrow == 0 && std::signbit(value)))
-                    return false;
-                m_int32[at] = narrow;
-                return true;
-            }
-            default: m_double[at] = value; return true;
-            }
-        }
+        bool TryStoreInWidth(std::uint32_t at, double value) { return CPageWindow::StoreInWidth(m_width, Data(), at, value); }
         // Stores when `needed` is at most the page's width.
         bool TryStore(std::uint32_t at, double value, Width needed)
         {
@@ -314,6 +285,7 @@ private:
         m_window.number = number;
         m_lastPage = page;
         m_window.data = page->Data();
+        m_window.stored = page->StoredBits();
         m_window.width = page->CurrentWidth();
     }
 
@@ -444,9 +416,9 @@ public:
 
     double Get1(std::int32_t index) const { return m_line.Get(index); }
     // The window of a one-dimensional array (which the others never use).
-    const CPageWindow& Window() const { return m_line.Window(); }
+    CPageWindow& Window() { return m_line.Window(); }
     // The windows of the rows by their first subscript.
-    const std::vector<const CPageWindow*>& RowWindows() const { return m_rowWindows; }
+    const std::vector<CPageWindow*>& RowWindows() const { return m_rowWindows; }
     bool Set2(std::int32_t row, std::int32_t column, double value)
     {
         if (row >= 0 && static_cast<std::size_t>(row) < m_direct.size()) {
@@ -583,7 +555,7 @@ private:
     std::size_t m_charged { 0 };
     CLine m_line; // a one-dimensional array's elements
     std::vector<std::unique_ptr<CRow>> m_direct;
-    std::vector<const CPageWindow*> m_rowWindows; // of m_direct's rows
+    std::vector<CPageWindow*> m_rowWindows; // of m_direct's rows
     std::unordered_map<std::string, std::unique_ptr<CRow>> m_rows;
 };
 
@@ -734,13 +706,13 @@ double CVariableTable::Element2Found(std::uint32_t array, std::int32_t row, std:
     return m_arrays[array]->Get2(row, column);
 }
 
-void CVariableTable::SetElement2(std::uint32_t array, std::int32_t row, std::int32_t column, double value)
+void CVariableTable::SetElement2Found(std::uint32_t array, std::int32_t row, std::int32_t column, double value)
 {
     if (m_arrays[array]->Set2(row, column, value))
         ++m_count;
 }
 
-void CVariableTable::SetElement1(std::uint32_t array, std::int32_t index, double value)
+void CVariableTable::SetElement1Found(std::uint32_t array, std::int32_t index, double value)
 {
     if (m_arrays[array]->Set1(index, value))
         ++m_count;

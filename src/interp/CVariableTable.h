@@ -13,6 +13,7 @@
 
 #include "interp/Limits.h"
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,7 +40,8 @@ struct CPageWindow {
     enum Width : std::uint8_t { Int8, Int32, Double };
     std::uint32_t number { kNone }; // the page's number: the index shifted right
     Width width { Int8 };
-    const void* data { nullptr };
+    void* data { nullptr };
+    std::uint64_t* stored { nullptr }; // the page's bits of the elements stored
 
     double Value(std::uint32_t at) const
     {
@@ -48,6 +50,46 @@ struct CPageWindow {
         case Int32: return static_cast<const std::int32_t*>(data)[at];
         default: return static_cast<const double*>(data)[at];
         }
+    }
+    // Stores the element when the page's width holds the value exactly
+    // (-0.0 and NaN only a double does); `fresh` tells whether it was not
+    // stored before.
+    bool Store(std::uint32_t at, double value, bool& fresh)
+    {
+        if (!StoreInWidth(width, data, at, value))
+            return false;
+        fresh = MarkStored(stored, at);
+        return true;
+    }
+    static bool StoreInWidth(Width width, void* data, std::uint32_t at, double value)
+    {
+        switch (width) {
+        case Int8: return StoreNarrow<std::int8_t>(data, at, value, -128.0, 127.0);
+        case Int32: return StoreNarrow<std::int32_t>(data, at, value, -2147483648.0, 2147483647.0);
+        default: static_cast<double*>(data)[at] = value; return true;
+        }
+    }
+    // True when the element was not stored before.
+    static bool MarkStored(std::uint64_t* bits, std::uint32_t at)
+    {
+        std::uint64_t& word = bits[at / 64];
+        const std::uint64_t bit = std::uint64_t { 1 } << (at % 64);
+        const bool fresh = (word & bit) == 0;
+        word |= bit;
+        return fresh;
+    }
+
+private:
+    template <class Int>
+    static bool StoreNarrow(void* data, std::uint32_t at, double value, double low, double high)
+    {
+        if (!(value >= low && value <= high))
+            return false;
+        const auto narrow = static_cast<Int>(value);
+        if (static_cast<double>(narrow) != value || (narrow == 0 && std::signbit(value)))
+            return false;
+        static_cast<Int*>(data)[at] = narrow;
+        return true;
     }
 };
 
@@ -105,9 +147,20 @@ public:
             return window.Value(at & ((1u << kLinePageBits) - 1));
         return Element1Found(array, index);
     }
+    void SetElement1(std::uint32_t array, std::int32_t index, double value)
+    {
+        CPageWindow& window = *m_windows[array];
+        const auto at = static_cast<std::uint32_t>(index);
+        bool fresh = false;
+        if (at >> kLinePageBits == window.number && window.Store(at & ((1u << kLinePageBits) - 1), value, fresh)) [[likely]] {
+            m_count += fresh ? 1 : 0;
+            return;
+        }
+        SetElement1Found(array, index, value);
+    }
     double Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const
     {
-        const std::vector<const CPageWindow*>& rows = *m_rowWindows[array];
+        const std::vector<CPageWindow*>& rows = *m_rowWindows[array];
         if (static_cast<std::uint32_t>(row) < rows.size()) {
             const CPageWindow* window = rows[static_cast<std::uint32_t>(row)];
             const auto at = static_cast<std::uint32_t>(column);
@@ -116,14 +169,29 @@ public:
         }
         return Element2Found(array, row, column);
     }
-    void SetElement1(std::uint32_t array, std::int32_t index, double value);
-    void SetElement2(std::uint32_t array, std::int32_t row, std::int32_t column, double value);
+    void SetElement2(std::uint32_t array, std::int32_t row, std::int32_t column, double value)
+    {
+        const std::vector<CPageWindow*>& rows = *m_rowWindows[array];
+        if (static_cast<std::uint32_t>(row) < rows.size()) {
+            CPageWindow* window = rows[static_cast<std::uint32_t>(row)];
+            const auto at = static_cast<std::uint32_t>(column);
+            bool fresh = false;
+            if (window && at >> kRowPageBits == window->number
+                && window->Store(at & ((1u << kRowPageBits) - 1), value, fresh)) [[likely]] {
+                m_count += fresh ? 1 : 0;
+                return;
+            }
+        }
+        SetElement2Found(array, row, column, value);
+    }
 
 private:
     class CArray;
     CArray* FindArray(std::string_view base, int subscripts) const;
     double Element1Found(std::uint32_t array, std::int32_t index) const;
     double Element2Found(std::uint32_t array, std::int32_t row, std::int32_t column) const;
+    void SetElement1Found(std::uint32_t array, std::int32_t index, double value);
+    void SetElement2Found(std::uint32_t array, std::int32_t row, std::int32_t column, double value);
     void Charge(std::size_t bytes);
 
     std::vector<double> m_scalarValues;
@@ -132,11 +200,11 @@ private:
     std::vector<std::unique_ptr<CArray>> m_arrays;
     // Each array's window on its last page (of a one-dimensional array;
     // one that never matches for the others).
-    std::vector<const CPageWindow*> m_windows;
+    std::vector<CPageWindow*> m_windows;
     // And the windows of the rows of a two-dimensional array, by the first
     // subscript while it is small (null for a row not made; empty for the
     // other arrays).
-    std::vector<const std::vector<const CPageWindow*>*> m_rowWindows;
+    std::vector<const std::vector<CPageWindow*>*> m_rowWindows;
     struct Hash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view> {}(s); }

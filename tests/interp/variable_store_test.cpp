@@ -71,22 +71,32 @@ TEST(VariableStore, ArraysGiveBackEveryDoubleExactly)
         orders.emplace_back(std::begin(values) + static_cast<std::ptrdiff_t>(start), std::end(values));
         orders.back().insert(orders.back().end(), std::begin(values), std::begin(values) + static_cast<std::ptrdiff_t>(start));
     }
-    for (const std::vector<double>& order : orders) {
-        for (const std::int32_t first : { 0, 300 }) {
-            CVariableTable table;
-            const std::uint32_t a = table.ArraySlot("a", 1);
-            for (std::int32_t i = 0; i < first; ++i)
-                table.SetElement1(a, i, 1.0);
-            // Each value widens the storage as needed; earlier ones must survive it.
-            for (std::int32_t i = 0; i < static_cast<std::int32_t>(order.size()); ++i) {
-                table.SetElement1(a, first + i, order[static_cast<std::size_t>(i)]);
-                for (std::int32_t k = 0; k <= i; ++k) {
-                    SCOPED_TRACE(std::to_string(first) + " " + std::to_string(i) + " " + std::to_string(k));
-                    const std::int32_t at = first + k;
-                    const double want = order[static_cast<std::size_t>(k)];
-                    for (const double got : { table.Element(a, &at), table.Element1(a, at) })
-                        EXPECT_TRUE(SameBits(got, want) || (std::isnan(want) && std::isnan(got)));
+    // The same for a row of a two-dimensional array, m[1][...].
+    for (const int subscripts : { 1, 2 }) {
+        for (const std::vector<double>& order : orders) {
+            for (const std::int32_t first : { 0, 300 }) {
+                CVariableTable table;
+                const std::uint32_t a = table.ArraySlot("a", subscripts);
+                auto set = [&](std::int32_t i, double value) {
+                    subscripts == 1 ? table.SetElement1(a, i, value) : table.SetElement2(a, 1, i, value);
+                };
+                auto get = [&](std::int32_t i) { return subscripts == 1 ? table.Element1(a, i) : table.Element2(a, 1, i); };
+                for (std::int32_t i = 0; i < first; ++i)
+                    set(i, 1.0);
+                // Each value widens the storage as needed; earlier ones must survive it.
+                for (std::int32_t i = 0; i < static_cast<std::int32_t>(order.size()); ++i) {
+                    set(first + i, order[static_cast<std::size_t>(i)]);
+                    set(first + i, order[static_cast<std::size_t>(i)]); // stored again: no new name
+                    for (std::int32_t k = 0; k <= i; ++k) {
+                        SCOPED_TRACE(std::to_string(subscripts) + " " + std::to_string(first) + " " + std::to_string(i) + " "
+                            + std::to_string(k));
+                        const std::int32_t at[] = { subscripts == 1 ? first + k : 1, first + k };
+                        const double want = order[static_cast<std::size_t>(k)];
+                        for (const double got : { table.Element(a, at), get(first + k) })
+                            EXPECT_TRUE(SameBits(got, want) || (std::isnan(want) && std::isnan(got)));
+                    }
                 }
+                EXPECT_EQ(table.Count(), static_cast<std::size_t>(first) + order.size());
             }
         }
     }
