@@ -56,7 +56,18 @@ struct CChartProgram::COp {
     std::uint32_t end { kNone };
     std::uint32_t target { kNone };
     const CCompiledText* text { nullptr }; // compiled on first use
+    const CCompiledNode* node { nullptr }; // its one expression, if it is one
     void* handler { nullptr }; // where Run carries out this kind
+    // Where the run goes on after this box while it is running: the next
+    // operation, or `target` of a branch, with the Jump and AfterBox
+    // operations that only look at the run flag passed over. Between this
+    // box's step and there, nothing could have cleared the flag but an
+    // outside stop (Ctrl+C, a time limit), and for one of those a few
+    // operations later is as good as a few nanoseconds later. A step past
+    // the limit or a box's own Execute may clear it too; after those the
+    // flag is read again.
+    std::uint32_t next { kNone };
+    std::uint32_t jump { kNone };
 };
 
 inline const CCompiledText& CChartProgram::Text(COp& op, CRunContext& run)
@@ -92,6 +103,21 @@ CChartProgram::CChartProgram(CBoxSequence& root)
     CompileSequence(root, -1);
     m_ops.emplace_back();
     m_ops.back().kind = COp::Kind::End;
+    auto thread = [this](std::uint32_t at) {
+        for (;;) {
+            if (m_ops[at].kind == COp::Kind::Jump)
+                at = m_ops[at].target + 1;
+            else if (m_ops[at].kind == COp::Kind::AfterBox)
+                ++at;
+            else
+                return at;
+        }
+    };
+    for (std::uint32_t at = 0; at + 1 < m_ops.size(); ++at) {
+        m_ops[at].next = thread(at + 1);
+        if (m_ops[at].kind == COp::Kind::Branch)
+            m_ops[at].jump = thread(m_ops[at].target);
+    }
 }
 
 CChartProgram::~CChartProgram() = default;
@@ -178,6 +204,7 @@ const CCompiledText& CChartProgram::Compile(COp& op, CRunContext& run)
 {
     m_texts.push_back(CCompiledText::Compile(op.box->m_text, run.Interp().Variables()));
     op.text = m_texts.back().get();
+    op.node = op.text->Single();
     return *op.text;
 }
 
@@ -204,6 +231,52 @@ void CChartProgram::Run(CRunContext& run)
         }
         return true;
     };
+    // Whether the interpreter is known to hold no pending results, so that
+    // a text of one expression is evaluated without dropping them first
+    // (EvaluateKept drops them each time). Anything else the interpreter
+    // is asked may leave some.
+    bool clean = false;
+    auto keep = [&](double value) {
+        clean = false;
+        return value;
+    };
+    auto drop = [&] {
+        if (!clean) [[unlikely]] {
+            interp.DropPending();
+            clean = true;
+        }
+    };
+    // EvaluateKept and TestKept of a text.
+    auto evaluateText = [&](const CCompiledText& text, CConsole* report) -> double {
+        if (const CCompiledNode* node = text.Single()) [[likely]] {
+            drop();
+            return interp.EvaluateNode(*node, text, report);
+        }
+        return keep(interp.EvaluateKept(text, report));
+    };
+    auto testText = [&](const CCompiledText& text, CConsole* report) -> bool {
+        if (const CCompiledNode* node = text.Single()) [[likely]] {
+            drop();
+            return interp.TestNode(*node, text, report);
+        }
+        clean = false;
+        return interp.TestKept(text, report);
+    };
+    // The same of a box's own text, reported on the console.
+    auto evaluate = [&](COp& op) -> double {
+        if (op.node) [[likely]] {
+            drop();
+            return interp.EvaluateNode(*op.node, *op.text, &console);
+        }
+        return evaluateText(Text(op, run), &console);
+    };
+    auto test = [&](COp& op) -> bool {
+        if (op.node) [[likely]] {
+            drop();
+            return interp.TestNode(*op.node, *op.text, &console);
+        }
+        return testText(Text(op, run), &console);
+    };
 
     COp* const ops = m_ops.data();
     std::uint32_t pc = 0;
@@ -223,9 +296,11 @@ void CChartProgram::Run(CRunContext& run)
             pc = op.end;
             TAVRIN_NEXT();
         }
-        if (running())
-            interp.EvaluateKept(Text(op, run), &console);
-        pc = running() ? pc + 1 : op.end;
+        // The flag was read as the box before this one ended, and a step
+        // within the limit leaves it as it was: only an outside stop could
+        // have cleared it since, which may as well come after this box.
+        evaluate(op);
+        pc = running() ? op.next : op.end;
         TAVRIN_NEXT();
     }
     loopCode: {
@@ -250,17 +325,17 @@ void CChartProgram::Run(CRunContext& run)
         // handler of the kinds that mostly follow a test: the processor
         // then learns the way from the test itself, not from an address
         // that waits for it.
-        if (IsTrue(interp.EvaluateKept(Text(op, run), &console))) {
-            ++pc;
+        if (test(op)) {
+            pc = op.next;
             if (ops[pc].kind == COp::Kind::Simple)
                 goto simple;
             TAVRIN_NEXT();
         }
-        pc = op.target;
-        if (ops[pc].kind == COp::Kind::AfterBox)
-            goto afterBox;
+        pc = op.jump;
         if (ops[pc].kind == COp::Kind::Simple)
             goto simple;
+        if (ops[pc].kind == COp::Kind::LoopNext)
+            goto loopNext;
         TAVRIN_NEXT();
     }
     jump:
@@ -278,6 +353,7 @@ void CChartProgram::Run(CRunContext& run)
         }
         CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
         const CCompiledText& header = Text(op, run);
+        clean = false;
         double value = interp.EvaluateReport(header, console);
         loop.counting = interp.HasPending();
         loop.native = false;
@@ -311,6 +387,7 @@ void CChartProgram::Run(CRunContext& run)
         }
         CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
         const CCompiledText& header = Text(op, run);
+        clean = false;
         interp.EvaluateKept(header, nullptr);
         const double limitValue = interp.NextValue();
         loop.counting = IsTrue(limitValue);
@@ -343,8 +420,6 @@ void CChartProgram::Run(CRunContext& run)
             const double last = loop.limit;
             const bool downward = loop.downward;
             const std::uint32_t lone = loop.lone;
-            const bool single = text.IsSingle();
-            bool dropped = false; // the pending results, before the first pass
             for (;;) {
                 const double x = vars.Scalar(slot) + delta;
                 vars.SetScalar(slot, x);
@@ -362,15 +437,7 @@ void CChartProgram::Run(CRunContext& run)
                     go = step(*body.box, RunStep::BeforeBox) && running();
                 }
                 if (go) [[likely]] {
-                    if (single) {
-                        if (!dropped) [[unlikely]] {
-                            interp.DropPending();
-                            dropped = true;
-                        }
-                        interp.EvaluateSingleAgain(text, &console);
-                    }
-                    else
-                        interp.EvaluateKept(text, &console);
+                    evaluateText(text, &console);
                 }
                 pc = loop.next;
             }
@@ -384,8 +451,8 @@ void CChartProgram::Run(CRunContext& run)
             again = loop.downward ? x >= loop.limit : x <= loop.limit;
         } else {
             if (loop.counting)
-                interp.EvaluateKept(*loop.step, nullptr);
-            again = IsTrue(interp.EvaluateKept(*loop.condition, loop.reports ? &console : nullptr));
+                evaluateText(*loop.step, nullptr);
+            again = testText(*loop.condition, loop.reports ? &console : nullptr);
         }
         if (!running() || !again) {
             pc = loop.exit;
@@ -403,9 +470,10 @@ void CChartProgram::Run(CRunContext& run)
         }
         // The box's Execute works with the run's own count.
         run.SetSteps(steps.n);
+        clean = false;
         op.box->Execute(run);
         steps.n = run.Steps();
-        pc = running() ? pc + 1 : op.end;
+        pc = running() ? op.next : op.end;
         TAVRIN_NEXT();
     }
     finish:;

@@ -171,6 +171,23 @@ public:
         const double r = m_right.Get(vars);
         return ApplyBinary(Kind, l, r);
     }
+    bool Test(CVariableTable& vars) const override
+    {
+        const double l = m_left.Get(vars);
+        const double r = m_right.Get(vars);
+        switch (Kind) {
+        case TK_EQ: return l == r;
+        case TK_NE: return l != r;
+        case TK_GT: return l > r;
+        case TK_LT: return l < r;
+        case TK_GE: return l >= r;
+        case TK_LE: return l <= r;
+        default: {
+            const double value = ApplyBinary(Kind, l, r);
+            return value < 0.0 || value > 0.0;
+        }
+        }
+    }
     CCompiledView View() const override
     {
         CCompiledView v;

@@ -61,6 +61,13 @@ public:
     explicit CCompiledNode(int depth, bool lvalue = false) : m_depth(depth), m_lvalue(lvalue) {}
     virtual ~CCompiledNode() = default;
     virtual double Eval(CVariableTable& vars) const = 0;
+    // Whether the value is true (not 0): what a test takes of it, which a
+    // comparison gives without making the value first.
+    virtual bool Test(CVariableTable& vars) const
+    {
+        const double value = Eval(vars);
+        return value < 0.0 || value > 0.0;
+    }
     virtual double EvalRef(CVariableTable& vars, CVarRef& ref) const
     {
         (void)ref;
@@ -115,6 +122,9 @@ public:
     // nothing left pending.
     bool IsSingle() const { return m_single != nullptr; }
     double EvalSingle(CVariableTable& variables) const { return m_single->Eval(variables); }
+    bool TestSingle(CVariableTable& variables) const { return m_single->Test(variables); }
+    // The one expression, or null.
+    const CCompiledNode* Single() const { return m_single; }
     // The outermost list's items (empty when not compiled).
     std::vector<CCompiledView> View() const;
 

@@ -61,11 +61,19 @@ public:
     {
         if (!text.IsSingle()) [[unlikely]]
             return report ? EvaluateReport(text, *report) : Evaluate(text);
-        m_referencePending = false;
-        m_results.clear();
-        m_next = 0;
+        DropPending();
+        return EvaluateSingleAgain(text, report);
+    }
+    // EvaluateKept for a test: whether the value is true (not 0).
+    bool TestKept(const CCompiledText& text, CConsole* report)
+    {
+        if (!text.IsSingle()) [[unlikely]] {
+            const double value = report ? EvaluateReport(text, *report) : Evaluate(text);
+            return value < 0.0 || value > 0.0;
+        }
+        DropPending();
         try {
-            return text.EvalSingle(m_variables);
+            return text.TestSingle(m_variables);
         } catch (const CEvalError& error) {
             ReportKept(error, text, report);
         }
@@ -80,10 +88,20 @@ public:
         m_results.clear();
         m_next = 0;
     }
-    double EvaluateSingleAgain(const CCompiledText& text, CConsole* report)
+    double EvaluateSingleAgain(const CCompiledText& text, CConsole* report) { return EvaluateNode(*text.Single(), text, report); }
+    // The same with the text's expression at hand (`node`, its Single()).
+    double EvaluateNode(const CCompiledNode& node, const CCompiledText& text, CConsole* report)
     {
         try {
-            return text.EvalSingle(m_variables);
+            return node.Eval(m_variables);
+        } catch (const CEvalError& error) {
+            ReportKept(error, text, report);
+        }
+    }
+    bool TestNode(const CCompiledNode& node, const CCompiledText& text, CConsole* report)
+    {
+        try {
+            return node.Test(m_variables);
         } catch (const CEvalError& error) {
             ReportKept(error, text, report);
         }
