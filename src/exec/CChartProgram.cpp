@@ -3,6 +3,7 @@
 #include "model/CBoxEditor.h"
 
 #include "base/CConsole.h"
+#include "exec/CAccumulation.h"
 #include "exec/CRunContext.h"
 #include "exec/ChartExecution.h"
 #include "interp/CCompiledText.h"
@@ -15,6 +16,7 @@
 #include "model/ForEachBox.h"
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -92,6 +94,10 @@ struct CChartProgram::CLoop {
     // The body's only box, when it is a simple one: a counting loop then
     // runs its passes without going through the list.
     std::uint32_t lone { kNone };
+    // That box as an accumulation, for the loop variable's slot it was
+    // made for (the slot is the same at each start but found at each).
+    std::optional<CAccumulation> accumulation;
+    std::uint32_t accumulationSlot { kNone };
     bool downward { false };
     std::uint32_t slot { 0 };
     double limit { 0.0 };
@@ -420,7 +426,26 @@ void CChartProgram::Run(CRunContext& run)
             const double last = loop.limit;
             const bool downward = loop.downward;
             const std::uint32_t lone = loop.lone;
+            if (loop.accumulationSlot != slot) {
+                loop.accumulation = CAccumulation::Of(text, slot);
+                loop.accumulationSlot = slot;
+            }
+            // An accumulation runs its passes in registers while the steps
+            // allow, once its variables are stored (after a first pass at
+            // most); the passes it leaves are taken here.
+            bool accumulate = loop.accumulation.has_value();
             for (;;) {
+                if (accumulate && vars.ScalarStored(loop.accumulation->Target()) && vars.ScalarStored(slot)) {
+                    accumulate = false;
+                    bool ended = false;
+                    const std::uint64_t passes = limit > steps.n ? (limit - steps.n) / 2 : 0;
+                    const std::uint64_t done = loop.accumulation->Run(vars, flag, slot, delta, last, downward, passes, ended);
+                    steps.n += 2 * done;
+                    if (done > 0)
+                        drop(); // as the passes' evaluations would
+                    if (ended)
+                        break;
+                }
                 const double x = vars.Scalar(slot) + delta;
                 vars.SetScalar(slot, x);
                 if (!running() || !(downward ? x >= last : x <= last))

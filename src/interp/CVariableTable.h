@@ -127,6 +127,7 @@ public:
     // and counts as stored only once a value is set.
     std::uint32_t ScalarSlot(std::string_view name);
     double Scalar(std::uint32_t slot) const { return m_scalarValues[slot]; }
+    bool ScalarStored(std::uint32_t slot) const { return m_scalarStored[slot] != 0; }
     void SetScalar(std::uint32_t slot, double value)
     {
         m_scalarValues[slot] = value;

@@ -185,6 +185,31 @@ TEST(ChartDifferential, BenchmarkChartsRunTheSameCompiled)
     }
 }
 
+TEST(ChartDifferential, AccumulationsRunTheSameCompiled)
+{
+    // Counting loops whose one box accumulates into a scalar run their
+    // passes in registers; cut short at every step near the start and run
+    // to the end, up and down, over the forms taken and some that are not.
+    const char* const bodies[] = { "s = s + i", "s += i * i", "s -= a[i - 1]", "s *= 1.5", "s = s * x", "s += a[i] * m[1][i + 1]",
+        "s += m[i][2] - x", "s = s + s", "s = s + 1e308", "s += a[i + 2147483647]", "s += a[i] / 2", "t = t + i",
+        "s += m[x][i - x]", "i = i + 1" };
+    const char* const headers[] = { "pre-loop: i = 1, 10", "pre-loop: i = 10, 1, -1", "pre-loop: i = 0, 3, 0.5",
+        "pre-loop: i = 1, 1e300", "post-loop: i = 1, 4", "pre-loop: i = 5, 5" };
+    for (const char* body : bodies) {
+        for (const char* header : headers) {
+            SCOPED_TRACE(std::string(header) + " / " + body);
+            CRootSequence chart;
+            BuildOutline(std::string("simple: s = 0.25, x = 2, a[0] = 1, a[1] = -0.5, a[3] = 7, m[1][2] = 3, m[2][2] = -0.0\n") + header
+                    + "\n  simple: " + body + "\noutput: s, \" \", i\n",
+                chart);
+            for (const std::uint64_t limit : { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 25, 100000 })
+                ExpectSameRuns(chart, {}, limit);
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
 TEST(ChartDifferential, GeneratedChartsRunTheSameCompiled)
 {
     std::mt19937 random(424242);
