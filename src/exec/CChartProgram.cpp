@@ -31,6 +31,51 @@ bool IsTrue(double value)
     return value < 0.0 || value > 0.0;
 }
 
+// The run's Step with the count kept in `steps`, a local of the caller (a
+// register) while nothing observes the run; one past the limit goes through
+// the run's Step, which stops the run as it would have.
+inline bool TakeStep(CRunContext& run, std::uint64_t& steps, std::uint64_t limit, CProcessBox& box, RunStep where)
+{
+    if (++steps > limit) [[unlikely]] {
+        run.SetSteps(steps - 1);
+        return run.Step(box, where);
+    }
+    return true;
+}
+
+// EvaluateKept drops the interpreter's pending results each time; `clean`
+// says that it holds none, so that a text of one expression is evaluated
+// without dropping them first. Anything else the interpreter is asked may
+// leave some.
+inline void DropPending(CInterpreter& interp, bool& clean)
+{
+    if (!clean) [[unlikely]] {
+        interp.DropPending();
+        clean = true;
+    }
+}
+
+// EvaluateKept and TestKept of a text, with `clean` kept.
+inline double EvaluateText(CInterpreter& interp, const CCompiledText& text, CConsole* report, bool& clean)
+{
+    if (const CCompiledNode* node = text.Single()) [[likely]] {
+        DropPending(interp, clean);
+        return interp.EvaluateNode(*node, text, report);
+    }
+    clean = false;
+    return interp.EvaluateKept(text, report);
+}
+
+inline bool TestText(CInterpreter& interp, const CCompiledText& text, CConsole* report, bool& clean)
+{
+    if (const CCompiledNode* node = text.Single()) [[likely]] {
+        DropPending(interp, clean);
+        return interp.TestNode(*node, text, report);
+    }
+    clean = false;
+    return interp.TestKept(text, report);
+}
+
 } // namespace
 
 // One operation. Every operation that executes a box first takes the box's
@@ -230,44 +275,13 @@ void CChartProgram::Run(CRunContext& run)
         ~CCount() { run.SetSteps(n); }
     } steps { run, run.Steps() };
     const std::uint64_t limit = run.StepLimit();
-    auto step = [&](CProcessBox& box, RunStep where) -> bool {
-        if (++steps.n > limit) [[unlikely]] {
-            run.SetSteps(steps.n - 1);
-            return run.Step(box, where);
-        }
-        return true;
-    };
-    // Whether the interpreter is known to hold no pending results, so that
-    // a text of one expression is evaluated without dropping them first
-    // (EvaluateKept drops them each time). Anything else the interpreter
-    // is asked may leave some.
+    auto step = [&](CProcessBox& box, RunStep where) { return TakeStep(run, steps.n, limit, box, where); };
+    // Whether the interpreter is known to hold no pending results (see
+    // DropPending below).
     bool clean = false;
-    auto keep = [&](double value) {
-        clean = false;
-        return value;
-    };
-    auto drop = [&] {
-        if (!clean) [[unlikely]] {
-            interp.DropPending();
-            clean = true;
-        }
-    };
-    // EvaluateKept and TestKept of a text.
-    auto evaluateText = [&](const CCompiledText& text, CConsole* report) -> double {
-        if (const CCompiledNode* node = text.Single()) [[likely]] {
-            drop();
-            return interp.EvaluateNode(*node, text, report);
-        }
-        return keep(interp.EvaluateKept(text, report));
-    };
-    auto testText = [&](const CCompiledText& text, CConsole* report) -> bool {
-        if (const CCompiledNode* node = text.Single()) [[likely]] {
-            drop();
-            return interp.TestNode(*node, text, report);
-        }
-        clean = false;
-        return interp.TestKept(text, report);
-    };
+    auto drop = [&] { DropPending(interp, clean); };
+    auto evaluateText = [&](const CCompiledText& text, CConsole* report) { return EvaluateText(interp, text, report, clean); };
+    auto testText = [&](const CCompiledText& text, CConsole* report) { return TestText(interp, text, report, clean); };
     // The same of a box's own text, reported on the console.
     auto evaluate = [&](COp& op) -> double {
         if (op.node) [[likely]] {
@@ -286,6 +300,7 @@ void CChartProgram::Run(CRunContext& run)
 
     COp* const ops = m_ops.data();
     std::uint32_t pc = 0;
+    bool inLone = false;
     // Each operation goes on to the next from its own jump, so that the
     // processor learns which kind tends to follow which.
     static void* const kHandlers[] = { &&simple, &&loopCode, &&loopCode, &&branch, &&jump, &&afterBox,
@@ -414,58 +429,12 @@ void CChartProgram::Run(CRunContext& run)
         COp& op = ops[pc];
         CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
         if (loop.native && loop.lone != kNone) {
-            // What the operations of the passes do, one after the other:
-            // the step and condition, the pass's step, the box's step, the
-            // box, and back (the end of the body is this operation however
-            // the box ends). The loop's figures are read into locals: the
-            // box cannot change them.
-            COp& body = ops[loop.lone];
-            const CCompiledText& text = Text(body, run);
-            const std::uint32_t slot = loop.slot;
-            const double delta = loop.delta;
-            const double last = loop.limit;
-            const bool downward = loop.downward;
-            const std::uint32_t lone = loop.lone;
-            if (loop.accumulationSlot != slot) {
-                loop.accumulation = CAccumulation::Of(text, slot);
-                loop.accumulationSlot = slot;
-            }
-            // An accumulation runs its passes in registers while the steps
-            // allow, once its variables are stored (after a first pass at
-            // most); the passes it leaves are taken here.
-            bool accumulate = loop.accumulation.has_value();
-            for (;;) {
-                if (accumulate && vars.ScalarStored(loop.accumulation->Target()) && vars.ScalarStored(slot)) {
-                    accumulate = false;
-                    bool ended = false;
-                    const std::uint64_t passes = limit > steps.n ? (limit - steps.n) / 2 : 0;
-                    const std::uint64_t done = loop.accumulation->Run(vars, flag, slot, delta, last, downward, passes, ended);
-                    steps.n += 2 * done;
-                    if (done > 0)
-                        drop(); // as the passes' evaluations would
-                    if (ended)
-                        break;
-                }
-                const double x = vars.Scalar(slot) + delta;
-                vars.SetScalar(slot, x);
-                if (!running() || !(downward ? x >= last : x <= last))
-                    break;
-                pc = lone; // the box an error leaves
-                bool go;
-                if (steps.n + 2 <= limit) [[likely]] {
-                    // Both steps within the limit, and the flag was just
-                    // read: nothing here can have cleared it since.
-                    steps.n += 2;
-                    go = true;
-                } else {
-                    step(*op.box, RunStep::LoopPass);
-                    go = step(*body.box, RunStep::BeforeBox) && running();
-                }
-                if (go) [[likely]] {
-                    evaluateText(text, &console);
-                }
-                pc = loop.next;
-            }
+            pc = loop.lone; // the box an error leaves
+            inLone = true;
+            const CLoneEnd end = RunLoneLoop(run, loop, op, steps.n, clean);
+            inLone = false;
+            steps.n = end.steps;
+            clean = end.clean;
             pc = loop.exit;
             TAVRIN_NEXT();
         }
@@ -503,6 +472,9 @@ void CChartProgram::Run(CRunContext& run)
     }
     finish:;
     } catch (...) {
+        // RunLoneLoop handed its count to the run.
+        if (inLone)
+            steps.n = run.Steps();
         // The innermost box an error or a loop code leaves, as the
         // sequences walking the boxes record it.
         if (ops[pc].box)
@@ -510,6 +482,69 @@ void CChartProgram::Run(CRunContext& run)
         throw;
     }
 #undef TAVRIN_NEXT
+}
+
+CChartProgram::CLoneEnd CChartProgram::RunLoneLoop(CRunContext& run, CLoop& loop, COp& op, std::uint64_t steps, bool clean)
+{
+    CInterpreter& interp = run.Interp();
+    CConsole& console = run.Console();
+    CVariableTable& vars = interp.Variables();
+    const std::atomic<int>& flag = run.g_running;
+    const std::uint64_t limit = run.StepLimit();
+    try {
+        // What the operations of the passes do, one after the other: the
+        // step and condition, the pass's step, the box's step, the box, and
+        // back (the end of the body is the LoopNext however the box ends).
+        // The loop's figures are read into locals: the box cannot change
+        // them.
+        COp& body = m_ops[loop.lone];
+        const CCompiledText& text = Text(body, run);
+        const std::uint32_t slot = loop.slot;
+        const double delta = loop.delta;
+        const double last = loop.limit;
+        const bool downward = loop.downward;
+        if (loop.accumulationSlot != slot) {
+            loop.accumulation = CAccumulation::Of(text, slot);
+            loop.accumulationSlot = slot;
+        }
+        // An accumulation runs its passes in registers while the steps
+        // allow, once its variables are stored (after a first pass at most);
+        // the passes it leaves are taken here.
+        bool accumulate = loop.accumulation.has_value();
+        for (;;) {
+            if (accumulate && vars.ScalarStored(loop.accumulation->Target()) && vars.ScalarStored(slot)) {
+                accumulate = false;
+                bool ended = false;
+                const std::uint64_t passes = limit > steps ? (limit - steps) / 2 : 0;
+                const std::uint64_t done = loop.accumulation->Run(vars, flag, slot, delta, last, downward, passes, ended);
+                steps += 2 * done;
+                if (done > 0)
+                    DropPending(interp, clean); // as the passes' evaluations would
+                if (ended)
+                    break;
+            }
+            const double x = vars.Scalar(slot) + delta;
+            vars.SetScalar(slot, x);
+            if (flag.load() == 0 || !(downward ? x >= last : x <= last))
+                break;
+            bool go;
+            if (steps + 2 <= limit) [[likely]] {
+                // Both steps within the limit, and the flag was just read:
+                // nothing here can have cleared it since.
+                steps += 2;
+                go = true;
+            } else {
+                TakeStep(run, steps, limit, *op.box, RunStep::LoopPass);
+                go = TakeStep(run, steps, limit, *body.box, RunStep::BeforeBox) && flag.load() != 0;
+            }
+            if (go) [[likely]]
+                EvaluateText(interp, text, &console, clean);
+        }
+    } catch (...) {
+        run.SetSteps(steps);
+        throw;
+    }
+    return { steps, clean };
 }
 
 // A loop that starts again and again with the same limit makes the same

@@ -53,6 +53,13 @@ private:
     const CCompiledText& Compile(COp& op, CRunContext& run);
     const CCompiledText& LoopText(const std::string& text, std::unique_ptr<CCompiledText>& own, CRunContext& run);
     static bool NativeCount(CLoop& loop);
+    // The passes of a counting loop whose body is one simple box, from its
+    // LoopNext `op`; kept out of Run, whose own registers it would take.
+    struct CLoneEnd {
+        std::uint64_t steps;
+        bool clean;
+    };
+    CLoneEnd RunLoneLoop(CRunContext& run, CLoop& loop, COp& op, std::uint64_t steps, bool clean);
 
     std::vector<COp> m_ops;
     std::vector<CLoop> m_loops;
