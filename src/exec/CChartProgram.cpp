@@ -306,6 +306,7 @@ void CChartProgram::Run(CRunContext& run)
     static void* const kHandlers[] = { &&simple, &&loopCode, &&loopCode, &&branch, &&jump, &&afterBox,
         &&loopHead, &&postHead, &&loopNext, &&box, &&finish };
     static_assert(sizeof kHandlers / sizeof kHandlers[0] == static_cast<std::size_t>(COp::Kind::End) + 1);
+    constexpr auto kLoopNext = static_cast<std::size_t>(COp::Kind::LoopNext);
     for (COp& op : m_ops)
         op.handler = kHandlers[static_cast<std::size_t>(op.kind)];
 #define TAVRIN_NEXT() goto* ops[pc].handler
@@ -355,8 +356,6 @@ void CChartProgram::Run(CRunContext& run)
         pc = op.jump;
         if (ops[pc].kind == COp::Kind::Simple)
             goto simple;
-        if (ops[pc].kind == COp::Kind::LoopNext)
-            goto loopNext;
         TAVRIN_NEXT();
     }
     jump:
@@ -378,6 +377,7 @@ void CChartProgram::Run(CRunContext& run)
         double value = interp.EvaluateReport(header, console);
         loop.counting = interp.HasPending();
         loop.native = false;
+        ops[loop.next].handler = kHandlers[kLoopNext];
         if (loop.counting) {
             const double limitValue = interp.NextValue();
             const std::string variable = LoopVariableOf(op.box->m_text);
@@ -388,6 +388,7 @@ void CChartProgram::Run(CRunContext& run)
             loop.condition = &LoopText(condition, loop.ownCondition, run);
             value = interp.Evaluate(*loop.condition);
             loop.native = NativeCount(loop);
+            ops[loop.next].handler = loop.native && loop.lone == kNone ? &&loopNative : kHandlers[kLoopNext];
         } else {
             loop.condition = &header;
         }
@@ -413,16 +414,33 @@ void CChartProgram::Run(CRunContext& run)
         const double limitValue = interp.NextValue();
         loop.counting = IsTrue(limitValue);
         loop.native = false;
+        ops[loop.next].handler = kHandlers[kLoopNext];
         if (loop.counting) {
             const std::string variable = LoopVariableOf(op.box->m_text);
             loop.condition = &LoopText(variable + " <= " + SixDecimals(limitValue), loop.ownCondition, run);
             loop.step = &LoopText(variable + " ++", loop.ownStep, run);
             loop.native = NativeCount(loop);
+            ops[loop.next].handler = loop.native && loop.lone == kNone ? &&loopNative : kHandlers[kLoopNext];
         } else {
             loop.condition = &header;
         }
         step(*op.box, RunStep::LoopPass);
         ++pc;
+        TAVRIN_NEXT();
+    }
+    loopNative: {
+        // LoopNext of a counting loop that adds and compares on its slot
+        // (its LoopHead points the operation here for the start).
+        COp& op = ops[pc];
+        const CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
+        const double x = vars.Scalar(loop.slot) + loop.delta;
+        vars.SetScalar(loop.slot, x);
+        if (!running() || !(loop.downward ? x >= loop.limit : x <= loop.limit)) {
+            pc = loop.exit;
+            TAVRIN_NEXT();
+        }
+        step(*op.box, RunStep::LoopPass);
+        pc = op.target;
         TAVRIN_NEXT();
     }
     loopNext: {

@@ -261,7 +261,8 @@ private:
 // The subscripts of an element, evaluated left to right.
 class CSubscripts {
 public:
-    CSubscripts(std::uint32_t array, std::vector<NodePtr> subscripts) : m_array(array), m_subscripts(std::move(subscripts))
+    CSubscripts(CVariableTable& vars, std::uint32_t array, std::vector<NodePtr> subscripts)
+        : m_array(array), m_subscripts(std::move(subscripts)), m_window(&vars.Window(array)), m_rows(&vars.RowWindows(array))
     {
         using Plus = CFoldedBinaryNode<TK_PLUS, CScalarOperand, CConstOperand>;
         using Minus = CFoldedBinaryNode<TK_MINUS, CScalarOperand, CConstOperand>;
@@ -278,6 +279,31 @@ public:
                 m_offsets[i] = -minus->RightOperand().value;
             }
         }
+        const std::size_t count = m_subscripts.size();
+        if (count == 1 && m_scalarSlots[0] != kNoSlot)
+            m_shape = Shape::OneFolded;
+        else if (count == 2 && m_scalarSlots[0] != kNoSlot && m_scalarSlots[1] != kNoSlot)
+            m_shape = Shape::TwoFolded;
+    }
+    // One or two subscripts, each read by its slot, or another kind.
+    enum class Shape : std::uint8_t { OneFolded, TwoFolded, Other };
+    Shape GetShape() const { return m_shape; }
+    // Subscript `i` of a folded shape.
+    std::int32_t FoldedIndex(CVariableTable& vars, std::size_t i) const
+    {
+        return ToInt32(vars.Scalar(m_scalarSlots[i]) + m_offsets[i]);
+    }
+    // The folded shapes' accesses, through the array's windows.
+    double Read1(CVariableTable& vars) const { return vars.Element1(*m_window, m_array, FoldedIndex(vars, 0)); }
+    double Read2(CVariableTable& vars) const
+    {
+        const std::int32_t row = FoldedIndex(vars, 0);
+        return vars.Element2(*m_rows, m_array, row, FoldedIndex(vars, 1));
+    }
+    void Write1(CVariableTable& vars, std::int32_t index, double value) const { vars.SetElement1(*m_window, m_array, index, value); }
+    void Write2(CVariableTable& vars, std::int32_t row, std::int32_t column, double value) const
+    {
+        vars.SetElement2(*m_rows, m_array, row, column, value);
     }
     // Subscript `i`; a plain scalar, or a scalar plus or minus a constant,
     // is read by its slot (reading it has no effect, so nothing changes but
@@ -323,12 +349,27 @@ private:
     // added, and the constants.
     std::array<std::uint32_t, 2> m_scalarSlots { kNoSlot, kNoSlot };
     std::array<double, 2> m_offsets { 0.0, 0.0 };
+    Shape m_shape { Shape::Other };
+    CPageWindow* m_window;
+    const std::vector<CPageWindow*>* m_rows;
 };
 
 class CElementNode final : public CStorable<CElementNode> {
 public:
     explicit CElementNode(CSubscripts subscripts) : CStorable(subscripts.Depth(), true), m_subscripts(std::move(subscripts)) {}
-    double Eval(CVariableTable& vars) const override
+    // The folded shapes here, small enough to be inlined where the node is
+    // called directly; the others in a call of their own.
+    double Eval(CVariableTable& vars) const override { return Read(vars); }
+    [[gnu::always_inline]] double Read(CVariableTable& vars) const
+    {
+        using Shape = CSubscripts::Shape;
+        if (m_subscripts.GetShape() == Shape::OneFolded) [[likely]]
+            return m_subscripts.Read1(vars);
+        if (m_subscripts.GetShape() == Shape::TwoFolded)
+            return m_subscripts.Read2(vars);
+        return EvalOther(vars);
+    }
+    [[gnu::noinline]] double EvalOther(CVariableTable& vars) const
     {
         if (m_subscripts.Count() == 1)
             return vars.Element1(m_subscripts.Array(), m_subscripts.OnlyIndex(vars));
@@ -351,6 +392,13 @@ private:
     CSubscripts m_subscripts;
 };
 
+// An element operand reads through the node's inlined fast path.
+template <>
+inline double CTypedOperand<CElementNode>::Get(CVariableTable& vars) const
+{
+    return static_cast<const CElementNode&>(*node).Read(vars);
+}
+
 // name[...] = value, done where the element is read: subscripts, then the
 // value, then the store. The value is an operand (CNodeOperand, or a node of
 // a known kind called directly).
@@ -365,6 +413,20 @@ public:
     }
     double Eval(CVariableTable& vars) const override
     {
+        using Shape = CSubscripts::Shape;
+        if (m_subscripts.GetShape() == Shape::OneFolded) {
+            const std::int32_t index = m_subscripts.FoldedIndex(vars, 0);
+            const double value = m_value.Get(vars);
+            m_subscripts.Write1(vars, index, value);
+            return value;
+        }
+        if (m_subscripts.GetShape() == Shape::TwoFolded) {
+            const std::int32_t row = m_subscripts.FoldedIndex(vars, 0);
+            const std::int32_t column = m_subscripts.FoldedIndex(vars, 1);
+            const double value = m_value.Get(vars);
+            m_subscripts.Write2(vars, row, column, value);
+            return value;
+        }
         if (m_subscripts.Count() == 1) {
             const std::int32_t index = m_subscripts.OnlyIndex(vars);
             const double value = m_value.Get(vars);
@@ -1214,7 +1276,7 @@ private:
             Expect(TK_RBRACKET);
         }
         const std::uint32_t array = m_vars.ArraySlot(name.text, static_cast<int>(subscripts.size()));
-        CSubscripts element(array, std::move(subscripts));
+        CSubscripts element(m_vars, array, std::move(subscripts));
         if (Peek() == TK_ASSIGN && Peek(1) == TK_LBRACE) {
             m_pos += 2;
             std::vector<CListEntry> values = ParseList();

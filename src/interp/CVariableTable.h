@@ -140,17 +140,30 @@ public:
     double Element(std::uint32_t array, const std::int32_t* indices) const;
     void SetElement(std::uint32_t array, const std::int32_t* indices, double value);
     // The same for an array of one subscript, and a read of two.
-    double Element1(std::uint32_t array, std::int32_t index) const
+    double Element1(std::uint32_t array, std::int32_t index) const { return Element1(*m_windows[array], array, index); }
+    void SetElement1(std::uint32_t array, std::int32_t index, double value) { SetElement1(*m_windows[array], array, index, value); }
+    double Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const
     {
-        const CPageWindow& window = *m_windows[array];
+        return Element2(*m_rowWindows[array], array, row, column);
+    }
+    void SetElement2(std::uint32_t array, std::int32_t row, std::int32_t column, double value)
+    {
+        SetElement2(*m_rowWindows[array], array, row, column, value);
+    }
+    // The array's windows, for a compiled element to hold (a read through
+    // them starts with them at hand): valid until Destroy.
+    CPageWindow& Window(std::uint32_t array) { return *m_windows[array]; }
+    const std::vector<CPageWindow*>& RowWindows(std::uint32_t array) const { return *m_rowWindows[array]; }
+    // The accesses above with the array's windows at hand.
+    [[gnu::always_inline]] double Element1(const CPageWindow& window, std::uint32_t array, std::int32_t index) const
+    {
         const auto at = static_cast<std::uint32_t>(index);
         if (at >> kLinePageBits == window.number) [[likely]]
             return window.Value(at & ((1u << kLinePageBits) - 1));
         return Element1Found(array, index);
     }
-    void SetElement1(std::uint32_t array, std::int32_t index, double value)
+    [[gnu::always_inline]] void SetElement1(CPageWindow& window, std::uint32_t array, std::int32_t index, double value)
     {
-        CPageWindow& window = *m_windows[array];
         const auto at = static_cast<std::uint32_t>(index);
         bool fresh = false;
         if (at >> kLinePageBits == window.number && window.Store(at & ((1u << kLinePageBits) - 1), value, fresh)) [[likely]] {
@@ -159,9 +172,9 @@ public:
         }
         SetElement1Found(array, index, value);
     }
-    double Element2(std::uint32_t array, std::int32_t row, std::int32_t column) const
+    [[gnu::always_inline]] double Element2(
+        const std::vector<CPageWindow*>& rows, std::uint32_t array, std::int32_t row, std::int32_t column) const
     {
-        const std::vector<CPageWindow*>& rows = *m_rowWindows[array];
         if (static_cast<std::uint32_t>(row) < rows.size()) {
             const CPageWindow* window = rows[static_cast<std::uint32_t>(row)];
             const auto at = static_cast<std::uint32_t>(column);
@@ -170,9 +183,9 @@ public:
         }
         return Element2Found(array, row, column);
     }
-    void SetElement2(std::uint32_t array, std::int32_t row, std::int32_t column, double value)
+    [[gnu::always_inline]] void SetElement2(
+        const std::vector<CPageWindow*>& rows, std::uint32_t array, std::int32_t row, std::int32_t column, double value)
     {
-        const std::vector<CPageWindow*>& rows = *m_rowWindows[array];
         if (static_cast<std::uint32_t>(row) < rows.size()) {
             CPageWindow* window = rows[static_cast<std::uint32_t>(row)];
             const auto at = static_cast<std::uint32_t>(column);
