@@ -391,6 +391,7 @@ void CChartProgram::Run(CRunContext& run)
             ops[loop.next].handler = loop.native && loop.lone == kNone ? &&loopNative : kHandlers[kLoopNext];
         } else {
             loop.condition = &header;
+            ops[loop.next].handler = &&loopWhile;
         }
         if (!IsTrue(value)) {
             pc = loop.exit;
@@ -423,9 +424,22 @@ void CChartProgram::Run(CRunContext& run)
             ops[loop.next].handler = loop.native && loop.lone == kNone ? &&loopNative : kHandlers[kLoopNext];
         } else {
             loop.condition = &header;
+            ops[loop.next].handler = &&loopWhile;
         }
         step(*op.box, RunStep::LoopPass);
         ++pc;
+        TAVRIN_NEXT();
+    }
+    loopWhile: {
+        // LoopNext of a loop whose start found it testing its header.
+        COp& op = ops[pc];
+        const CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
+        if (!testText(*loop.condition, loop.reports ? &console : nullptr) || !running()) {
+            pc = loop.exit;
+            TAVRIN_NEXT();
+        }
+        step(*op.box, RunStep::LoopPass);
+        pc = op.target;
         TAVRIN_NEXT();
     }
     loopNative: {

@@ -242,13 +242,14 @@ public:
         : CStorable<CMaskRemainderNode<Left>>(depth), m_left(std::move(left)), m_divisor(divisor), m_modulus(modulus)
     {
     }
-    double Eval(CVariableTable& vars) const override
+    double Eval(CVariableTable& vars) const override { return static_cast<double>(Remainder(vars)); }
+    std::int32_t Remainder(CVariableTable& vars) const
     {
         const std::int32_t a = ToInt32(m_left.Get(vars));
         std::int32_t r = a & (m_modulus - 1);
         if (a < 0 && r != 0)
             r -= m_modulus;
-        return static_cast<double>(r);
+        return r;
     }
     CCompiledView View() const override { return ByConstantView(TK_MOD, m_left.View(), m_divisor); }
 
@@ -256,6 +257,44 @@ private:
     Left m_left;
     double m_divisor;
     std::int32_t m_modulus;
+};
+
+// x % m == c and x % m != c for such a remainder: the remainder is a 32-bit
+// integer, which equals c exactly when c is that integer, so a test
+// compares integers.
+template <int Kind>
+class CRemainderTestNode final : public CCompiledNode {
+public:
+    using Remainder = CMaskRemainderNode<CScalarOperand>;
+    CRemainderTestNode(int depth, NodePtr remainder, double constant)
+        : CCompiledNode(depth), m_remainder(std::move(remainder)), m_constant(constant)
+    {
+        m_integral = constant >= -2147483648.0 && constant <= 2147483647.0
+            && static_cast<double>(static_cast<std::int32_t>(constant)) == constant;
+        m_integer = m_integral ? static_cast<std::int32_t>(constant) : 0;
+    }
+    double Eval(CVariableTable& vars) const override { return Test(vars) ? 1.0 : 0.0; }
+    bool Test(CVariableTable& vars) const override
+    {
+        const std::int32_t r = static_cast<const Remainder&>(*m_remainder).Remainder(vars);
+        const bool equal = m_integral && r == m_integer;
+        return Kind == TK_EQ ? equal : !equal;
+    }
+    CCompiledView View() const override
+    {
+        CCompiledView v;
+        v.kind = CCompiledView::Kind::Binary;
+        v.op = Kind;
+        v.parts.push_back(m_remainder->View());
+        v.parts.push_back(CConstOperand { m_constant }.View());
+        return v;
+    }
+
+private:
+    NodePtr m_remainder;
+    double m_constant;
+    bool m_integral { false };
+    std::int32_t m_integer { 0 };
 };
 
 // The subscripts of an element, evaluated left to right.
@@ -298,12 +337,26 @@ public:
     double Read2(CVariableTable& vars) const
     {
         const std::int32_t row = FoldedIndex(vars, 0);
-        return vars.Element2(*m_rows, m_array, row, FoldedIndex(vars, 1));
+        return vars.Element2(RowWindow(row), m_array, row, FoldedIndex(vars, 1));
     }
     void Write1(CVariableTable& vars, std::int32_t index, double value) const { vars.SetElement1(*m_window, m_array, index, value); }
     void Write2(CVariableTable& vars, std::int32_t row, std::int32_t column, double value) const
     {
-        vars.SetElement2(*m_rows, m_array, row, column, value);
+        vars.SetElement2(RowWindow(row), m_array, row, column, value);
+    }
+    // The row's window, kept from the last access: a table is mostly walked
+    // along a row. A row once made keeps its window, so only one found is
+    // kept (a row not made yet may be made by the next store).
+    CPageWindow* RowWindow(std::int32_t row) const
+    {
+        if (row == m_keptRow) [[likely]]
+            return m_keptWindow;
+        CPageWindow* window = CVariableTable::RowWindow(*m_rows, row);
+        if (window) {
+            m_keptRow = row;
+            m_keptWindow = window;
+        }
+        return window;
     }
     // Subscript `i`; a plain scalar, or a scalar plus or minus a constant,
     // is read by its slot (reading it has no effect, so nothing changes but
@@ -352,6 +405,9 @@ private:
     Shape m_shape { Shape::Other };
     CPageWindow* m_window;
     const std::vector<CPageWindow*>* m_rows;
+    // Negative rows have no window: -1 is never kept.
+    mutable std::int32_t m_keptRow { -1 };
+    mutable CPageWindow* m_keptWindow { nullptr };
 };
 
 class CElementNode final : public CStorable<CElementNode> {
@@ -735,6 +791,37 @@ NodePtr MakeWithConstant(int depth, Left left, double constant)
     return std::make_unique<CFoldedBinaryNode<Kind, Left, CConstOperand>>(depth, std::move(left), CConstOperand { constant });
 }
 
+// `l OP constant` with `l` of the first of the node kinds that it is,
+// called directly; null when it is none of them.
+template <int Kind, class First, class... Rest>
+NodePtr TypedWithConstant(int depth, NodePtr& l, double constant)
+{
+    if (dynamic_cast<const First*>(l.get()))
+        return std::make_unique<CFoldedBinaryNode<Kind, CTypedOperand<First>, CConstOperand>>(
+            depth, CTypedOperand<First> { std::move(l) }, CConstOperand { constant });
+    if constexpr (sizeof...(Rest) > 0)
+        return TypedWithConstant<Kind, Rest...>(depth, l, constant);
+    else
+        return nullptr;
+}
+
+// Arithmetic on two scalars or a scalar and a constant, as the left side of
+// more: 3 * x + 1 in one call.
+template <int Inner>
+using CScalarByConstant = CFoldedBinaryNode<Inner, CScalarOperand, CConstOperand>;
+template <int Inner>
+using CConstantByScalar = CFoldedBinaryNode<Inner, CConstOperand, CScalarOperand>;
+template <int Inner>
+using CScalarByScalar = CFoldedBinaryNode<Inner, CScalarOperand, CScalarOperand>;
+
+template <int Kind>
+NodePtr SimpleArithmeticWithConstant(int depth, NodePtr& l, double constant)
+{
+    return TypedWithConstant<Kind, CConstantByScalar<TK_MUL>, CScalarByConstant<TK_MUL>, CScalarByScalar<TK_MUL>,
+        CScalarByConstant<TK_PLUS>, CConstantByScalar<TK_PLUS>, CScalarByScalar<TK_PLUS>, CScalarByConstant<TK_MINUS>,
+        CConstantByScalar<TK_MINUS>, CScalarByScalar<TK_MINUS>>(depth, l, constant);
+}
+
 template <int Kind>
 NodePtr MakeBinaryOf(NodePtr l, NodePtr r)
 {
@@ -766,6 +853,16 @@ NodePtr MakeBinaryOf(NodePtr l, NodePtr r)
             depth, CConstOperand { leftConst->Value() }, CScalarOperand { rightScalar->Slot() });
     // x % 2 == 0 and the like: a test of evenness, in one call.
     using Remainder = CMaskRemainderNode<CScalarOperand>;
+    if constexpr (Kind == TK_EQ || Kind == TK_NE) {
+        if (rightConst && dynamic_cast<const Remainder*>(l.get()))
+            return std::make_unique<CRemainderTestNode<Kind>>(depth, std::move(l), rightConst->Value());
+    }
+    if constexpr (Kind == TK_PLUS || Kind == TK_MINUS || Kind == TK_MUL) {
+        if (rightConst) {
+            if (NodePtr made = SimpleArithmeticWithConstant<Kind>(depth, l, rightConst->Value()))
+                return made;
+        }
+    }
     if (rightConst && dynamic_cast<const Remainder*>(l.get()))
         return std::make_unique<CFoldedBinaryNode<Kind, CTypedOperand<Remainder>, CConstOperand>>(
             depth, CTypedOperand<Remainder> { std::move(l) }, CConstOperand { rightConst->Value() });

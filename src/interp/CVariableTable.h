@@ -172,29 +172,37 @@ public:
         }
         SetElement1Found(array, index, value);
     }
+    // The window of a row, or null for a row not made (or kept otherwise).
+    static CPageWindow* RowWindow(const std::vector<CPageWindow*>& rows, std::int32_t row)
+    {
+        return static_cast<std::uint32_t>(row) < rows.size() ? rows[static_cast<std::uint32_t>(row)] : nullptr;
+    }
     [[gnu::always_inline]] double Element2(
         const std::vector<CPageWindow*>& rows, std::uint32_t array, std::int32_t row, std::int32_t column) const
     {
-        if (static_cast<std::uint32_t>(row) < rows.size()) {
-            const CPageWindow* window = rows[static_cast<std::uint32_t>(row)];
-            const auto at = static_cast<std::uint32_t>(column);
-            if (window && at >> kRowPageBits == window->number) [[likely]]
-                return window->Value(at & ((1u << kRowPageBits) - 1));
-        }
-        return Element2Found(array, row, column);
+        return Element2(RowWindow(rows, row), array, row, column);
     }
     [[gnu::always_inline]] void SetElement2(
         const std::vector<CPageWindow*>& rows, std::uint32_t array, std::int32_t row, std::int32_t column, double value)
     {
-        if (static_cast<std::uint32_t>(row) < rows.size()) {
-            CPageWindow* window = rows[static_cast<std::uint32_t>(row)];
-            const auto at = static_cast<std::uint32_t>(column);
-            bool fresh = false;
-            if (window && at >> kRowPageBits == window->number
-                && window->Store(at & ((1u << kRowPageBits) - 1), value, fresh)) [[likely]] {
-                m_count += fresh ? 1 : 0;
-                return;
-            }
+        SetElement2(RowWindow(rows, row), array, row, column, value);
+    }
+    // The same with the row's window (RowWindow) at hand.
+    [[gnu::always_inline]] double Element2(const CPageWindow* window, std::uint32_t array, std::int32_t row, std::int32_t column) const
+    {
+        const auto at = static_cast<std::uint32_t>(column);
+        if (window && at >> kRowPageBits == window->number) [[likely]]
+            return window->Value(at & ((1u << kRowPageBits) - 1));
+        return Element2Found(array, row, column);
+    }
+    [[gnu::always_inline]] void SetElement2(CPageWindow* window, std::uint32_t array, std::int32_t row, std::int32_t column, double value)
+    {
+        const auto at = static_cast<std::uint32_t>(column);
+        bool fresh = false;
+        if (window && at >> kRowPageBits == window->number
+            && window->Store(at & ((1u << kRowPageBits) - 1), value, fresh)) [[likely]] {
+            m_count += fresh ? 1 : 0;
+            return;
         }
         SetElement2Found(array, row, column, value);
     }
