@@ -112,6 +112,10 @@ public:
         }
         if (index >= 0) {
             const std::uint32_t number = static_cast<std::uint32_t>(index) >> kPageBits;
+            if (FillsInOrder(index)) {
+                CPage& made = MakePage(number);
+                return Store(made, static_cast<std::uint32_t>(index) & kPageMask, value);
+            }
             auto [waiting, fresh] = m_waiting.try_emplace(number, std::uint16_t { 0 });
             if (fresh) {
                 try {
@@ -133,6 +137,26 @@ public:
     }
 
     CPageWindow& Window() { return m_window; }
+
+    // Whether a new element goes on a fill in ascending order: the element
+    // before it was the last new one, kSequentialRun of them in a row, or
+    // is kept in a page. Such a fill will fill the page, so the page is made
+    // now rather than after kElementsPerPage elements in the map.
+    bool FillsInOrder(std::int32_t index)
+    {
+        std::uint32_t run = 1;
+        if (index > 0) {
+            if (index - 1 == m_lastNew) {
+                run = m_newRun + 1;
+            } else if (const CPage* before = FindPage(index - 1);
+                       before && before->IsStored(static_cast<std::uint32_t>(index - 1) & kPageMask)) {
+                run = kSequentialRun;
+            }
+        }
+        m_lastNew = index;
+        m_newRun = run;
+        return run >= kSequentialRun;
+    }
 
     // Calls f(index, value) for every element kept in a page, by index.
     template <class F>
@@ -173,6 +197,8 @@ private:
     // A page is made once this many of its elements are stored: below it,
     // map nodes cost less than the page would.
     static constexpr std::uint16_t kElementsPerPage = 128;
+    // Or once this many are stored one after the other in ascending order.
+    static constexpr std::uint32_t kSequentialRun = 16;
     // What one map element costs with its share of the buckets (an estimate
     // of the allocator's use, for the memory budget).
     static constexpr std::size_t kSparseNodeBytes = 48;
@@ -373,6 +399,10 @@ private:
     std::vector<std::unique_ptr<CChunk>> m_chunks;
     mutable CPageWindow m_window; // on m_lastPage
     mutable CPage* m_lastPage { nullptr };
+    // The last element stored anew outside the pages, and how many before
+    // it were stored anew one after the other.
+    std::int32_t m_lastNew { -2 };
+    std::uint32_t m_newRun { 0 };
     std::unordered_map<std::int32_t, double> m_sparse;
     // Per page not yet made: how many of its elements m_sparse holds.
     std::unordered_map<std::uint32_t, std::uint16_t> m_waiting;

@@ -202,6 +202,19 @@ TEST(VariableStore, StorageIsChargedToTheRunsMemory)
         EXPECT_LT(RunMemoryInUse() - scattered, 2u << 20); // a byte and a bit per dense element
     }
     EXPECT_EQ(RunMemoryInUse(), before);
+    {
+        // Short ascending runs here and there stay in the map (100 pages
+        // would take 460 KB); the values are all there.
+        CVariableTable table;
+        const std::uint32_t a = table.ArraySlot("a", 1);
+        for (std::int32_t k = 0; k < 100; ++k) {
+            for (std::int32_t j = 0; j < 10; ++j)
+                table.SetElement1(a, k * 100000 + j, j + 0.5);
+        }
+        EXPECT_LT(RunMemoryInUse() - before, 100u * 1024);
+        EXPECT_EQ(table.Count(), 1000u);
+        EXPECT_EQ(table.Element1(a, 99 * 100000 + 9), 9.5);
+    }
 
     const std::size_t limit = RunMemoryLimit();
     SetRunMemoryLimit(before + (1 << 20));
