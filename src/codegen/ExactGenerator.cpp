@@ -1362,11 +1362,47 @@ private:
         return end.jumps && end.breaks;
     }
 
+    // The names and helpers the translation has used so far.
+    struct CUses {
+        std::set<std::string> scalars;
+        std::set<std::string> arrays;
+        std::set<std::string> helpers;
+    };
+    CUses Uses() const { return { m_usedScalars, m_usedArrays, m_helpers }; }
+    // Takes back what was used since `before` into `taken`.
+    void TakeBack(const CUses& before, CUses& taken)
+    {
+        auto move = [](std::set<std::string>& now, const std::set<std::string>& then, std::set<std::string>& into) {
+            for (auto at = now.begin(); at != now.end();) {
+                if (then.count(*at)) {
+                    ++at;
+                } else {
+                    into.insert(*at);
+                    at = now.erase(at);
+                }
+            }
+        };
+        move(m_usedScalars, before.scalars, taken.scalars);
+        move(m_usedArrays, before.arrays, taken.arrays);
+        move(m_helpers, before.helpers, taken.helpers);
+    }
+    void GiveBack(const CUses& taken)
+    {
+        m_usedScalars.insert(taken.scalars.begin(), taken.scalars.end());
+        m_usedArrays.insert(taken.arrays.begin(), taken.arrays.end());
+        m_helpers.insert(taken.helpers.begin(), taken.helpers.end());
+    }
+
     void EmitPostLoop(const CPreTestLoopBox& box, int level, const std::string& path, std::string& out)
     {
         const std::string& text = box.m_text;
         std::string tail;
         bool inputSafe = true;
+        // What only the closing test uses: a body that always breaks leaves
+        // the test out, and names or helpers nothing else uses would then be
+        // declared for nothing (which compilers warn of).
+        CUses beforeTail = Uses();
+        bool tailOnly = true;
         if (text.empty()) {
             tail = "} while (0);";
         } else {
@@ -1380,6 +1416,7 @@ private:
                     Refuse("a loop header whose ignored items draw random numbers");
                 const std::string& v = c->variable;
                 Line(out, level, v + " = " + c->start.code + ";");
+                beforeTail = Uses();
                 if (c->limit.isConst) {
                     if (c->limit.constValue < 0 || c->limit.constValue > 0)
                         tail = "} while (++" + v + " <= " + Fixed6(c->limit) + ");";
@@ -1388,6 +1425,7 @@ private:
                 } else {
                     const std::string limit = LoopHelper("limit", v, false);
                     Line(out, level, limit + " = " + c->limit.code + ";");
+                    beforeTail = Uses();
                     Use(ep::kIsTrue);
                     CExpr again = Assignment(box_view_target(compiled), TK_END, c->start);
                     again.code = "(" + again.code + ")";
@@ -1395,17 +1433,26 @@ private:
                     tail = "} while (is_true(" + limit + ") ? ++" + v + " <= " + Fixed6(CExpr { limit, kPrimaryPrec, false, false, 0, {} }) + " : " + Truth(again) + ");";
                 }
             } else {
+                beforeTail = Uses();
                 CExpr condition = SingleCondition(compiled);
                 if (condition.fx.fails)
                     Refuse("a loop condition that may fail (the run evaluates it first without a message)");
-                if (!condition.fx.Pure())
+                if (!condition.fx.Pure()) {
                     Line(out, level, "(void)(" + condition.code + ");");
+                    tailOnly = false;
+                }
                 tail = "} while (" + Truth(condition) + ");";
             }
         }
+        CUses taken;
+        TakeBack(beforeTail, taken);
         Line(out, level, "do {");
-        if (EmitLoopBody(box.m_bodySeq, level, path, inputSafe, out))
+        if (EmitLoopBody(box.m_bodySeq, level, path, inputSafe, out)) {
             tail = "} while (0); /* the body always breaks */";
+            if (tailOnly)
+                taken = {};
+        }
+        GiveBack(taken);
         Line(out, level, tail);
     }
 

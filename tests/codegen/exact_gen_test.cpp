@@ -110,6 +110,9 @@ TEST(ExactGen, RunRulesAreReproduced)
         // negated constant, a negated call of int type, x = x alone and in a list.
         { "questioned-by-compilers", "simple: a = 1, b = 2, c = 7\noutput: (a < b) < !32768, -(a && b), -both, b, 10 < 1e2 >= !c\nsimple: b = b\n"
                                      "simple: b = b, c %= 3\noutput: b, c\n", "" },
+        // A post-test loop whose body always breaks never tests its
+        // condition: what only the test names is not declared.
+        { "post-loop-always-breaks", "post-loop: a == b\n  simple: y = y % 7\n  simple: break\npost-loop: i = 1, n % 3\n  simple: break\noutput: y, i\n", "" },
         { "functions", "simple: x = 0.5\noutput: \"%.15f %.15f %.15f %.15f\", sin(x), cos(x), tan(x), atan(x)\n"
                        "output: \"%.15f %.15f %.15f\", atan2(x, -1), exp(x), log(x)\noutput: sqrt(x), pow(x, 3), ceil(x), floor(-x)\n", "" },
     };
