@@ -537,6 +537,21 @@ private:
 
     CExpr Binary(int op, const CExpr& l, const CExpr& r)
     {
+        // Two constants compared are folded, as !32768 is: a test on them
+        // would leave an arm that compilers call unreachable.
+        if (l.isConst && r.isConst) {
+            const double a = l.constValue;
+            const double b = r.constValue;
+            switch (op) {
+            case TK_EQ: return Constant(a == b ? 1.0 : 0.0);
+            case TK_NE: return Constant(a != b ? 1.0 : 0.0);
+            case TK_LT: return Constant(a < b ? 1.0 : 0.0);
+            case TK_GT: return Constant(a > b ? 1.0 : 0.0);
+            case TK_LE: return Constant(a <= b ? 1.0 : 0.0);
+            case TK_GE: return Constant(a >= b ? 1.0 : 0.0);
+            default: break;
+            }
+        }
         CExpr e;
         e.fx = l.fx;
         e.fx.Add(r.fx);

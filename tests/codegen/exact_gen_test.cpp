@@ -112,6 +112,8 @@ TEST(ExactGen, RunRulesAreReproduced)
                                      "simple: b = b, c %= 3\noutput: b, c\n", "" },
         // A post-test loop whose body always breaks never tests its
         // condition: what only the test names is not declared.
+        { "constant-tests", "branch: 32768 != 0\n  then\n    output: \"yes\"\n  else\n    output: \"no\"\n"
+                            "pre-loop: 2 < 1\n  output: \"never\"\noutput: (1 == 1) + (0.5 >= 2)\n", "" },
         { "post-loop-always-breaks", "post-loop: a == b\n  simple: y = y % 7\n  simple: break\npost-loop: i = 1, n % 3\n  simple: break\noutput: y, i\n", "" },
         { "functions", "simple: x = 0.5\noutput: \"%.15f %.15f %.15f %.15f\", sin(x), cos(x), tan(x), atan(x)\n"
                        "output: \"%.15f %.15f %.15f\", atan2(x, -1), exp(x), log(x)\noutput: sqrt(x), pow(x, 3), ceil(x), floor(-x)\n", "" },
