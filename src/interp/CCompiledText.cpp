@@ -131,6 +131,12 @@ struct CTypedOperand {
 };
 
 class CSubscripts;
+class CElementNode;
+
+// Whether an element operand's value is at hand as a 32-bit integer (a page
+// of narrow integers), in `value`; two such compare as their integers do.
+template <class Operand>
+bool IntegerOf(const Operand& operand, CVariableTable& vars, std::int32_t& value);
 
 // A node whose value an assignment can store without a call of its own: the
 // assignment is made as one node that calls this one directly. Arithmetic,
@@ -173,6 +179,23 @@ public:
     }
     bool Test(CVariableTable& vars) const override
     {
+        if constexpr (std::is_same_v<Left, CTypedOperand<CElementNode>> && std::is_same_v<Right, CTypedOperand<CElementNode>>
+            && (Kind == TK_EQ || Kind == TK_NE || Kind == TK_GT || Kind == TK_LT || Kind == TK_GE || Kind == TK_LE)) {
+            // Reading has no effect: when either is not at hand as an
+            // integer, both are read again as doubles.
+            std::int32_t a = 0;
+            std::int32_t b = 0;
+            if (IntegerOf(m_left, vars, a) && IntegerOf(m_right, vars, b)) [[likely]] {
+                switch (Kind) {
+                case TK_EQ: return a == b;
+                case TK_NE: return a != b;
+                case TK_GT: return a > b;
+                case TK_LT: return a < b;
+                case TK_GE: return a >= b;
+                default: return a <= b;
+                }
+            }
+        }
         const double l = m_left.Get(vars);
         const double r = m_right.Get(vars);
         switch (Kind) {
@@ -334,6 +357,19 @@ public:
     }
     // The folded shapes' accesses, through the array's windows.
     double Read1(CVariableTable& vars) const { return vars.Element1(*m_window, m_array, FoldedIndex(vars, 0)); }
+    bool ReadInteger1(CVariableTable& vars, std::int32_t& value) const
+    {
+        const auto at = static_cast<std::uint32_t>(FoldedIndex(vars, 0));
+        const CPageWindow& window = *m_window;
+        if (at >> CVariableTable::kLinePageBits != window.number)
+            return false;
+        const std::uint32_t in = at & ((1u << CVariableTable::kLinePageBits) - 1);
+        switch (window.width) {
+        case CPageWindow::Int8: value = static_cast<const std::int8_t*>(window.data)[in]; return true;
+        case CPageWindow::Int32: value = static_cast<const std::int32_t*>(window.data)[in]; return true;
+        default: return false;
+        }
+    }
     double Read2(CVariableTable& vars) const
     {
         const std::int32_t row = FoldedIndex(vars, 0);
@@ -416,6 +452,10 @@ public:
     // The folded shapes here, small enough to be inlined where the node is
     // called directly; the others in a call of their own.
     double Eval(CVariableTable& vars) const override { return Read(vars); }
+    [[gnu::always_inline]] bool ReadInteger(CVariableTable& vars, std::int32_t& value) const
+    {
+        return m_subscripts.GetShape() == CSubscripts::Shape::OneFolded && m_subscripts.ReadInteger1(vars, value);
+    }
     [[gnu::always_inline]] double Read(CVariableTable& vars) const
     {
         using Shape = CSubscripts::Shape;
@@ -453,6 +493,12 @@ template <>
 inline double CTypedOperand<CElementNode>::Get(CVariableTable& vars) const
 {
     return static_cast<const CElementNode&>(*node).Read(vars);
+}
+
+template <class Operand>
+bool IntegerOf(const Operand& operand, CVariableTable& vars, std::int32_t& value)
+{
+    return static_cast<const CElementNode&>(*operand.node).ReadInteger(vars, value);
 }
 
 // name[...] = value, done where the element is read: subscripts, then the

@@ -210,6 +210,26 @@ TEST(ChartDifferential, AccumulationsRunTheSameCompiled)
     }
 }
 
+TEST(ChartDifferential, ElementComparisonsRunTheSameCompiled)
+{
+    // Elements compared with elements: of a page of narrow integers (taken
+    // as integers), and of one that holds -0.0, NaN and fractions.
+    std::string outline = "pre-loop: i = 0, 40\n  simple: a[i] = (i / 3) % 4 - 2, b[i] = a[i]\n"
+                          "simple: b[3] = -0.0, b[4] = 0, b[9] = 0.5, b[10] = sqrt(-1), b[30] = 1e10\n"
+                          "pre-loop: i = 0, 39\n";
+    const char* const ops[] = { "<", "<=", "==", "!=", ">", ">=" };
+    for (const char* array : { "a", "b" }) {
+        for (const char* op : ops) {
+            outline += std::string("  branch: ") + array + "[i] " + op + " " + array + "[i + 1]\n    then\n      simple: n"
+                + array + "_" + std::to_string(&op - ops) + "++\n";
+        }
+    }
+    outline += "output: na_0, na_1, na_2, na_3, na_4, na_5, nb_0, nb_1, nb_2, nb_3, nb_4, nb_5\n";
+    CRootSequence chart;
+    BuildOutline(outline, chart);
+    ExpectSameRuns(chart, {}, 100000);
+}
+
 TEST(ChartDifferential, GeneratedChartsRunTheSameCompiled)
 {
     std::mt19937 random(424242);
