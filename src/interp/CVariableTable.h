@@ -72,11 +72,13 @@ struct CPageWindow {
     // True when the element was not stored before.
     static bool MarkStored(std::uint64_t* bits, std::uint32_t at)
     {
+        // Mostly stored before: then nothing is written.
         std::uint64_t& word = bits[at / 64];
         const std::uint64_t bit = std::uint64_t { 1 } << (at % 64);
-        const bool fresh = (word & bit) == 0;
+        if (word & bit) [[likely]]
+            return false;
         word |= bit;
-        return fresh;
+        return true;
     }
 
 private:
@@ -167,7 +169,8 @@ public:
         const auto at = static_cast<std::uint32_t>(index);
         bool fresh = false;
         if (at >> kLinePageBits == window.number && window.Store(at & ((1u << kLinePageBits) - 1), value, fresh)) [[likely]] {
-            m_count += fresh ? 1 : 0;
+            if (fresh) [[unlikely]]
+                ++m_count;
             return;
         }
         SetElement1Found(array, index, value);
@@ -201,7 +204,8 @@ public:
         bool fresh = false;
         if (window && at >> kRowPageBits == window->number
             && window->Store(at & ((1u << kRowPageBits) - 1), value, fresh)) [[likely]] {
-            m_count += fresh ? 1 : 0;
+            if (fresh) [[unlikely]]
+                ++m_count;
             return;
         }
         SetElement2Found(array, row, column, value);
