@@ -25,13 +25,6 @@ namespace {
 constexpr std::string_view kContinueText = "continue";
 constexpr std::string_view kBreakText = "break";
 
-// A value is true when it is unequal to zero; NaN counts as false, as it
-// compares equal on the platform the charts were first written for.
-bool IsTrue(double value)
-{
-    return value < 0.0 || value > 0.0;
-}
-
 enum class BodyEnd { Normal, Break };
 
 // Runs a loop body; a "break" below it ends the loop, a "continue" (or any

@@ -3,6 +3,7 @@
 #include "interp/CCompiledText.h"
 #include "interp/CVariableTable.h"
 #include "interp/Int32.h"
+#include "interp/Operators.h"
 #include "interp/TokenKind.h"
 
 #include <vector>
@@ -16,15 +17,6 @@ using Kind = CCompiledView::Kind;
 bool IsCombining(int op)
 {
     return op == TK_PLUS || op == TK_MINUS || op == TK_MUL;
-}
-
-double Apply(int op, double l, double r)
-{
-    switch (op) {
-    case TK_PLUS: return l + r;
-    case TK_MINUS: return l - r;
-    default: return l * r;
-    }
 }
 
 // What the compiled text reads as a scalar: the loop variable, or another
@@ -172,8 +164,8 @@ std::uint64_t CAccumulation::Passes(CVariableTable& vars, const std::atomic<int>
         } else {
             double e = Value(m_a, x, vars);
             if (m_combine != 0)
-                e = Apply(m_combine, e, Value(m_b, x, vars));
-            s = Apply(m_accumulate, s, e);
+                e = ApplyBinary(m_combine, e, Value(m_b, x, vars));
+            s = ApplyBinary(m_accumulate, s, e);
         }
     }
     ended = false;

@@ -26,11 +26,6 @@ constexpr std::string_view kContinueText = "continue";
 constexpr std::string_view kBreakText = "break";
 constexpr std::uint32_t kNone = UINT32_MAX;
 
-bool IsTrue(double value)
-{
-    return value < 0.0 || value > 0.0;
-}
-
 // The run's Step with the count kept in `steps`, a local of the caller (a
 // register) while nothing observes the run; one past the limit goes through
 // the run's Step, which stops the run as it would have.

@@ -31,6 +31,11 @@ constexpr std::size_t kMaxCompiledTextBytes = std::size_t { 64 } << 10;
 
 // ---- nodes -----------------------------------------------------------------
 
+bool CCompiledNode::Test(CVariableTable& vars) const
+{
+    return IsTrue(Eval(vars));
+}
+
 using NodePtr = std::unique_ptr<CCompiledNode>;
 
 namespace {
@@ -180,36 +185,20 @@ public:
     bool Test(CVariableTable& vars) const override
     {
         if constexpr (std::is_same_v<Left, CTypedOperand<CElementNode>> && std::is_same_v<Right, CTypedOperand<CElementNode>>
-            && (Kind == TK_EQ || Kind == TK_NE || Kind == TK_GT || Kind == TK_LT || Kind == TK_GE || Kind == TK_LE)) {
+            && IsComparison(Kind)) {
             // Reading has no effect: when either is not at hand as an
             // integer, both are read again as doubles.
             std::int32_t a = 0;
             std::int32_t b = 0;
-            if (IntegerOf(m_left, vars, a) && IntegerOf(m_right, vars, b)) [[likely]] {
-                switch (Kind) {
-                case TK_EQ: return a == b;
-                case TK_NE: return a != b;
-                case TK_GT: return a > b;
-                case TK_LT: return a < b;
-                case TK_GE: return a >= b;
-                default: return a <= b;
-                }
-            }
+            if (IntegerOf(m_left, vars, a) && IntegerOf(m_right, vars, b)) [[likely]]
+                return Compare(Kind, a, b);
         }
         const double l = m_left.Get(vars);
         const double r = m_right.Get(vars);
-        switch (Kind) {
-        case TK_EQ: return l == r;
-        case TK_NE: return l != r;
-        case TK_GT: return l > r;
-        case TK_LT: return l < r;
-        case TK_GE: return l >= r;
-        case TK_LE: return l <= r;
-        default: {
-            const double value = ApplyBinary(Kind, l, r);
-            return value < 0.0 || value > 0.0;
-        }
-        }
+        if constexpr (IsComparison(Kind))
+            return Compare(Kind, l, r);
+        else
+            return IsTrue(ApplyBinary(Kind, l, r));
     }
     CCompiledView View() const override
     {

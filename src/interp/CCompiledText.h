@@ -63,11 +63,7 @@ public:
     virtual double Eval(CVariableTable& vars) const = 0;
     // Whether the value is true (not 0): what a test takes of it, which a
     // comparison gives without making the value first.
-    virtual bool Test(CVariableTable& vars) const
-    {
-        const double value = Eval(vars);
-        return value < 0.0 || value > 0.0;
-    }
+    virtual bool Test(CVariableTable& vars) const;
     virtual double EvalRef(CVariableTable& vars, CVarRef& ref) const
     {
         (void)ref;
@@ -118,11 +114,9 @@ public:
     // The value of the first result, leaving the later ones in `results`.
     // `results` stays empty when the list has one item.
     double RunFirst(CVariableTable& variables, std::vector<CResult>& results) const;
-    // Whether the text is one expression, whose value EvalSingle gives with
+    // Whether the text is one expression, whose value Single() gives with
     // nothing left pending.
     bool IsSingle() const { return m_single != nullptr; }
-    double EvalSingle(CVariableTable& variables) const { return m_single->Eval(variables); }
-    bool TestSingle(CVariableTable& variables) const { return m_single->Test(variables); }
     // The one expression, or null.
     const CCompiledNode* Single() const { return m_single; }
     // The outermost list's items (empty when not compiled).

@@ -13,6 +13,7 @@
 #include "interp/CReferenceInterpreter.h"
 #include "interp/CVariableTable.h"
 #include "interp/EvalError.h"
+#include "interp/Operators.h"
 
 #include <array>
 #include <memory>
@@ -62,21 +63,15 @@ public:
         if (!text.IsSingle()) [[unlikely]]
             return report ? EvaluateReport(text, *report) : Evaluate(text);
         DropPending();
-        return EvaluateSingleAgain(text, report);
+        return EvaluateNode(*text.Single(), text, report);
     }
     // EvaluateKept for a test: whether the value is true (not 0).
     bool TestKept(const CCompiledText& text, CConsole* report)
     {
-        if (!text.IsSingle()) [[unlikely]] {
-            const double value = report ? EvaluateReport(text, *report) : Evaluate(text);
-            return value < 0.0 || value > 0.0;
-        }
+        if (!text.IsSingle()) [[unlikely]]
+            return IsTrue(report ? EvaluateReport(text, *report) : Evaluate(text));
         DropPending();
-        try {
-            return text.TestSingle(m_variables);
-        } catch (const CEvalError& error) {
-            ReportKept(error, text, report);
-        }
+        return TestNode(*text.Single(), text, report);
     }
 
     // EvaluateKept for a caller that evaluates one text of one expression
@@ -88,8 +83,8 @@ public:
         m_results.clear();
         m_next = 0;
     }
-    double EvaluateSingleAgain(const CCompiledText& text, CConsole* report) { return EvaluateNode(*text.Single(), text, report); }
-    // The same with the text's expression at hand (`node`, its Single()).
+    // EvaluateKept and TestKept with the text's expression at hand (`node`,
+    // its Single()), the pending results already dropped.
     double EvaluateNode(const CCompiledNode& node, const CCompiledText& text, CConsole* report)
     {
         try {

@@ -43,6 +43,32 @@ inline bool IsOperatorOfLevel(int level, int kind)
 // operators truncate both operands to 32 bits first; shift counts are taken
 // modulo 32. Only the division checks its operands here: the reference
 // evaluator checks the kind of its right operand itself.
+// A value is true when it is unequal to zero; NaN counts as false, as it
+// compares equal on the platform the charts were first written for.
+inline constexpr bool IsTrue(double value)
+{
+    return value < 0.0 || value > 0.0;
+}
+
+inline constexpr bool IsComparison(int kind)
+{
+    return kind == TK_EQ || kind == TK_NE || kind == TK_GT || kind == TK_LT || kind == TK_GE || kind == TK_LE;
+}
+
+// A comparison (IsComparison) of two values of one type.
+template <class T>
+inline constexpr bool Compare(int kind, T l, T r)
+{
+    switch (kind) {
+    case TK_EQ: return l == r;
+    case TK_NE: return l != r;
+    case TK_GT: return l > r;
+    case TK_LT: return l < r;
+    case TK_GE: return l >= r;
+    default: return l <= r;
+    }
+}
+
 inline double ApplyBinary(int kind, double l, double r)
 {
     auto count = [r] { return static_cast<unsigned>(ToInt32(r)) & 31u; };
@@ -66,12 +92,12 @@ inline double ApplyBinary(int kind, double l, double r)
     case TK_BITAND: return ToInt32(l) & ToInt32(r);
     case TK_BITOR: return ToInt32(l) | ToInt32(r);
     case TK_XOR: return ToInt32(l) ^ ToInt32(r);
-    case TK_EQ: return l == r;
-    case TK_NE: return l != r;
-    case TK_GT: return l > r;
-    case TK_LT: return l < r;
-    case TK_GE: return l >= r;
-    case TK_LE: return l <= r;
+    case TK_EQ:
+    case TK_NE:
+    case TK_GT:
+    case TK_LT:
+    case TK_GE:
+    case TK_LE: return Compare(kind, l, r);
     case TK_AND: return l != 0.0 && r != 0.0;
     case TK_OR: return l != 0.0 || r != 0.0;
     default: FailEvaluation(texts::kWhat);
