@@ -15,7 +15,9 @@
 #include "model/CPreTestLoopBox.h"
 #include "model/ForEachBox.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -134,6 +136,10 @@ struct CChartProgram::CLoop {
     // The body's only box, when it is a simple one: a counting loop then
     // runs its passes without going through the list.
     std::uint32_t lone { kNone };
+    // Whether the body holds only simple boxes and branches of them (and
+    // is not one simple box): its passes then run without going through
+    // the list either, with the loop's figures at hand.
+    bool flat { false };
     // That box as an accumulation, for the loop variable's slot it was
     // made for (the slot is the same at each start but found at each).
     std::optional<CAccumulation> accumulation;
@@ -142,6 +148,7 @@ struct CChartProgram::CLoop {
     std::uint32_t slot { 0 };
     double limit { 0.0 };
     double delta { 0.0 };
+    std::int32_t indexDelta { CVariableTable::kNoDelta }; // delta as an int32
 };
 
 CChartProgram::CChartProgram(CBoxSequence& root)
@@ -238,6 +245,11 @@ void CChartProgram::CompileBox(CProcessBox& box, std::uint32_t sequenceEnd, int 
         m_loops[index].next = next;
         if (next == body + 1 && m_ops[body].kind == COp::Kind::Simple)
             m_loops[index].lone = body;
+        else
+            m_loops[index].flat = std::all_of(m_ops.begin() + body, m_ops.begin() + next, [](const COp& op) {
+                return op.kind == COp::Kind::Simple || op.kind == COp::Kind::Branch || op.kind == COp::Kind::Jump
+                    || op.kind == COp::Kind::AfterBox;
+            });
         return;
     }
     default:
@@ -383,10 +395,10 @@ void CChartProgram::Run(CRunContext& run)
             loop.condition = &LoopText(condition, loop.ownCondition, run);
             value = interp.Evaluate(*loop.condition);
             loop.native = NativeCount(loop);
-            ops[loop.next].handler = loop.native && loop.lone == kNone ? &&loopNative : kHandlers[kLoopNext];
+            ops[loop.next].handler = loop.native && loop.lone == kNone && !loop.flat ? &&loopNative : kHandlers[kLoopNext];
         } else {
             loop.condition = &header;
-            ops[loop.next].handler = &&loopWhile;
+            ops[loop.next].handler = loop.flat ? kHandlers[kLoopNext] : &&loopWhile;
         }
         if (!IsTrue(value)) {
             pc = loop.exit;
@@ -416,10 +428,10 @@ void CChartProgram::Run(CRunContext& run)
             loop.condition = &LoopText(variable + " <= " + SixDecimals(limitValue), loop.ownCondition, run);
             loop.step = &LoopText(variable + " ++", loop.ownStep, run);
             loop.native = NativeCount(loop);
-            ops[loop.next].handler = loop.native && loop.lone == kNone ? &&loopNative : kHandlers[kLoopNext];
+            ops[loop.next].handler = loop.native && loop.lone == kNone && !loop.flat ? &&loopNative : kHandlers[kLoopNext];
         } else {
             loop.condition = &header;
-            ops[loop.next].handler = &&loopWhile;
+            ops[loop.next].handler = loop.flat ? kHandlers[kLoopNext] : &&loopWhile;
         }
         step(*op.box, RunStep::LoopPass);
         ++pc;
@@ -442,8 +454,10 @@ void CChartProgram::Run(CRunContext& run)
         // (its LoopHead points the operation here for the start).
         COp& op = ops[pc];
         const CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
-        const double x = vars.Scalar(loop.slot) + loop.delta;
+        const double before = vars.Scalar(loop.slot);
+        const double x = before + loop.delta;
         vars.SetScalar(loop.slot, x);
+        vars.CountLoop(loop.slot, before, x, loop.indexDelta);
         if (!running() || !(loop.downward ? x >= loop.limit : x <= loop.limit)) {
             pc = loop.exit;
             TAVRIN_NEXT();
@@ -456,7 +470,7 @@ void CChartProgram::Run(CRunContext& run)
         COp& op = ops[pc];
         CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
         if (loop.native && loop.lone != kNone) {
-            pc = loop.lone; // the box an error leaves
+            m_failedAt = loop.lone; // the box an error leaves
             inLone = true;
             const CLoneEnd end = RunLoneLoop(run, loop, op, steps.n, clean);
             inLone = false;
@@ -465,10 +479,21 @@ void CChartProgram::Run(CRunContext& run)
             pc = loop.exit;
             TAVRIN_NEXT();
         }
+        if (loop.flat && (loop.native || !loop.counting)) {
+            inLone = true;
+            const CLoneEnd end = RunFlatLoop(run, loop, op, steps.n, clean);
+            inLone = false;
+            steps.n = end.steps;
+            clean = end.clean;
+            pc = loop.exit;
+            TAVRIN_NEXT();
+        }
         bool again;
         if (loop.native) {
-            const double x = vars.Scalar(loop.slot) + loop.delta;
+            const double before = vars.Scalar(loop.slot);
+            const double x = before + loop.delta;
             vars.SetScalar(loop.slot, x);
+            vars.CountLoop(loop.slot, before, x, loop.indexDelta);
             again = loop.downward ? x >= loop.limit : x <= loop.limit;
         } else {
             if (loop.counting)
@@ -499,9 +524,12 @@ void CChartProgram::Run(CRunContext& run)
     }
     finish:;
     } catch (...) {
-        // RunLoneLoop handed its count to the run.
-        if (inLone)
+        // RunLoneLoop and RunFlatLoop handed their count to the run, and the
+        // operation where they ended.
+        if (inLone) {
             steps.n = run.Steps();
+            pc = m_failedAt;
+        }
         // The innermost box an error or a loop code leaves, as the
         // sequences walking the boxes record it.
         if (ops[pc].box)
@@ -528,6 +556,7 @@ CChartProgram::CLoneEnd CChartProgram::RunLoneLoop(CRunContext& run, CLoop& loop
         const CCompiledText& text = Text(body, run);
         const std::uint32_t slot = loop.slot;
         const double delta = loop.delta;
+        const std::int32_t indexDelta = loop.indexDelta;
         const double last = loop.limit;
         const bool downward = loop.downward;
         if (loop.accumulationSlot != slot) {
@@ -550,8 +579,10 @@ CChartProgram::CLoneEnd CChartProgram::RunLoneLoop(CRunContext& run, CLoop& loop
                 if (ended)
                     break;
             }
-            const double x = vars.Scalar(slot) + delta;
+            const double before = vars.Scalar(slot);
+            const double x = before + delta;
             vars.SetScalar(slot, x);
+            vars.CountLoop(slot, before, x, indexDelta);
             if (flag.load() == 0 || !(downward ? x >= last : x <= last))
                 break;
             bool go;
@@ -569,6 +600,74 @@ CChartProgram::CLoneEnd CChartProgram::RunLoneLoop(CRunContext& run, CLoop& loop
         }
     } catch (...) {
         run.SetSteps(steps);
+        throw;
+    }
+    return { steps, clean };
+}
+
+CChartProgram::CLoneEnd CChartProgram::RunFlatLoop(CRunContext& run, CLoop& loop, COp& op, std::uint64_t steps, bool clean)
+{
+    CInterpreter& interp = run.Interp();
+    CConsole& console = run.Console();
+    CVariableTable& vars = interp.Variables();
+    const std::atomic<int>& flag = run.g_running;
+    const std::uint64_t limit = run.StepLimit();
+    // What the list does from the LoopNext `op` on, pass after pass: the
+    // body's operations are simple boxes, branches and the Jump and
+    // AfterBox operations that only read the run flag; `next` passes over
+    // those while running. When the flag drops in the body (a step past the
+    // limit clears it too), every way out of the body's sequences leads to
+    // the LoopNext without a step, which then ends the loop.
+    const std::uint32_t first = op.target;
+    const std::uint32_t last = loop.next;
+    const std::uint32_t slot = loop.slot;
+    const double delta = loop.delta;
+    const std::int32_t indexDelta = loop.indexDelta;
+    const double end = loop.limit;
+    const bool downward = loop.downward;
+    const bool native = loop.native;
+    CConsole* const reports = loop.reports ? &console : nullptr;
+    std::uint32_t at = last;
+    try {
+        for (;;) {
+            at = last;
+            bool again;
+            if (native) {
+                const double before = vars.Scalar(slot);
+                const double x = before + delta;
+                vars.SetScalar(slot, x);
+                vars.CountLoop(slot, before, x, indexDelta);
+                again = downward ? x >= end : x <= end;
+            } else {
+                again = TestText(interp, *loop.condition, reports, clean);
+            }
+            if (flag.load() == 0 || !again)
+                break;
+            TakeStep(run, steps, limit, *op.box, RunStep::LoopPass);
+            for (at = first; at != last;) {
+                COp& body = m_ops[at];
+                if (!TakeStep(run, steps, limit, *body.box, RunStep::BeforeBox)) [[unlikely]]
+                    break;
+                if (body.kind == COp::Kind::Branch) {
+                    const bool way = body.node ? (DropPending(interp, clean), interp.TestNode(*body.node, *body.text, &console))
+                                               : TestText(interp, Text(body, run), &console, clean);
+                    at = way ? body.next : body.jump;
+                } else {
+                    if (body.node) [[likely]] {
+                        DropPending(interp, clean);
+                        interp.EvaluateNode(*body.node, *body.text, &console);
+                    } else {
+                        EvaluateText(interp, Text(body, run), &console, clean);
+                    }
+                    if (flag.load() == 0) [[unlikely]]
+                        break;
+                    at = body.next;
+                }
+            }
+        }
+    } catch (...) {
+        run.SetSteps(steps);
+        m_failedAt = at;
         throw;
     }
     return { steps, clean };
@@ -617,5 +716,7 @@ bool CChartProgram::NativeCount(CLoop& loop)
     loop.limit = test.parts[1].value;
     loop.downward = test.op == TK_GE;
     loop.delta = delta;
+    loop.indexDelta = delta == std::trunc(delta) && std::fabs(delta) < 2147483648.0 ? static_cast<std::int32_t>(delta)
+                                                                                   : CVariableTable::kNoDelta;
     return true;
 }

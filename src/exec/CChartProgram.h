@@ -60,6 +60,11 @@ private:
         bool clean;
     };
     CLoneEnd RunLoneLoop(CRunContext& run, CLoop& loop, COp& op, std::uint64_t steps, bool clean);
+    // The passes of a loop whose body holds only simple boxes and branches,
+    // a counting loop or one that tests its header, the same way.
+    CLoneEnd RunFlatLoop(CRunContext& run, CLoop& loop, COp& op, std::uint64_t steps, bool clean);
+    // Where those two were when an error left them.
+    std::uint32_t m_failedAt { 0 };
 
     std::vector<COp> m_ops;
     std::vector<CLoop> m_loops;

@@ -141,7 +141,7 @@ class CElementNode;
 // Whether an element operand's value is at hand as a 32-bit integer (a page
 // of narrow integers), in `value`; two such compare as their integers do.
 template <class Operand>
-bool IntegerOf(const Operand& operand, CVariableTable& vars, std::int32_t& value);
+[[gnu::always_inline]] inline bool IntegerOf(const Operand& operand, CVariableTable& vars, std::int32_t& value);
 
 // A node whose value an assignment can store without a call of its own: the
 // assignment is made as one node that calls this one directly. Arithmetic,
@@ -330,6 +330,14 @@ public:
                 m_offsets[i] = -minus->RightOperand().value;
             }
         }
+        for (std::size_t i = 0; i < m_scalarSlots.size(); ++i) {
+            // |c| < 2^30: an int32 plus it never leaves the int64 sum.
+            const double offset = m_offsets[i];
+            if (m_scalarSlots[i] != kNoSlot && offset == std::trunc(offset) && std::fabs(offset) < 1073741824.0) {
+                m_indexSlots[i] = m_scalarSlots[i];
+                m_indexOffsets[i] = static_cast<std::int32_t>(offset);
+            }
+        }
         const std::size_t count = m_subscripts.size();
         if (count == 1 && m_scalarSlots[0] != kNoSlot)
             m_shape = Shape::OneFolded;
@@ -340,13 +348,21 @@ public:
     enum class Shape : std::uint8_t { OneFolded, TwoFolded, Other };
     Shape GetShape() const { return m_shape; }
     // Subscript `i` of a folded shape.
-    std::int32_t FoldedIndex(CVariableTable& vars, std::size_t i) const
+    [[gnu::always_inline]] std::int32_t FoldedIndex(CVariableTable& vars, std::size_t i) const
     {
-        return ToInt32(vars.Scalar(m_scalarSlots[i]) + m_offsets[i]);
+        // The running loop's variable, while it holds the loop's value, is
+        // at hand as an integer: the same index without a conversion.
+        const double value = vars.Scalar(m_scalarSlots[i]);
+        const CLoopIndex& loop = vars.LoopIndex();
+        if (m_indexSlots[i] == loop.slot && value == loop.value) [[likely]] {
+            const std::int64_t index = std::int64_t { loop.integer } + m_indexOffsets[i];
+            return index >= INT32_MIN && index <= INT32_MAX ? static_cast<std::int32_t>(index) : INT32_MIN;
+        }
+        return ToInt32(value + m_offsets[i]);
     }
     // The folded shapes' accesses, through the array's windows.
-    double Read1(CVariableTable& vars) const { return vars.Element1(*m_window, m_array, FoldedIndex(vars, 0)); }
-    bool ReadInteger1(CVariableTable& vars, std::int32_t& value) const
+    [[gnu::always_inline]] double Read1(CVariableTable& vars) const { return vars.Element1(*m_window, m_array, FoldedIndex(vars, 0)); }
+    [[gnu::always_inline]] bool ReadInteger1(CVariableTable& vars, std::int32_t& value) const
     {
         const auto at = static_cast<std::uint32_t>(FoldedIndex(vars, 0));
         const CPageWindow& window = *m_window;
@@ -364,7 +380,7 @@ public:
         const std::int32_t row = FoldedIndex(vars, 0);
         return vars.Element2(RowWindow(row), m_array, row, FoldedIndex(vars, 1));
     }
-    void Write1(CVariableTable& vars, std::int32_t index, double value) const { vars.SetElement1(*m_window, m_array, index, value); }
+    [[gnu::always_inline]] void Write1(CVariableTable& vars, std::int32_t index, double value) const { vars.SetElement1(*m_window, m_array, index, value); }
     void Write2(CVariableTable& vars, std::int32_t row, std::int32_t column, double value) const
     {
         vars.SetElement2(RowWindow(row), m_array, row, column, value);
@@ -427,6 +443,11 @@ private:
     // added, and the constants.
     std::array<std::uint32_t, 2> m_scalarSlots { kNoSlot, kNoSlot };
     std::array<double, 2> m_offsets { 0.0, 0.0 };
+    // The same slots where the constant is a small integer, and the integer
+    // (none here never matches the loop index's none).
+    static constexpr std::uint32_t kNoIndexSlot = CLoopIndex::kNone - 1;
+    std::array<std::uint32_t, 2> m_indexSlots { kNoIndexSlot, kNoIndexSlot };
+    std::array<std::int32_t, 2> m_indexOffsets { 0, 0 };
     Shape m_shape { Shape::Other };
     CPageWindow* m_window;
     const std::vector<CPageWindow*>* m_rows;
@@ -479,13 +500,13 @@ private:
 
 // An element operand reads through the node's inlined fast path.
 template <>
-inline double CTypedOperand<CElementNode>::Get(CVariableTable& vars) const
+[[gnu::always_inline]] inline double CTypedOperand<CElementNode>::Get(CVariableTable& vars) const
 {
     return static_cast<const CElementNode&>(*node).Read(vars);
 }
 
 template <class Operand>
-bool IntegerOf(const Operand& operand, CVariableTable& vars, std::int32_t& value)
+[[gnu::always_inline]] inline bool IntegerOf(const Operand& operand, CVariableTable& vars, std::int32_t& value)
 {
     return static_cast<const CElementNode&>(*operand.node).ReadInteger(vars, value);
 }

@@ -600,6 +600,14 @@ CVariableTable::~CVariableTable() { Destroy(); }
 
 void CVariableTable::Init() { Destroy(); }
 
+void CVariableTable::SetLoopIndex(std::uint32_t slot, double value)
+{
+    const bool integral = value >= -2147483648.0 && value < 2147483648.0 && value == std::trunc(value);
+    m_loopIndex.slot = integral ? slot : CLoopIndex::kNone;
+    m_loopIndex.value = value;
+    m_loopIndex.integer = integral ? static_cast<std::int32_t>(value) : 0;
+}
+
 void CVariableTable::Destroy()
 {
     m_scalarValues.clear();
@@ -612,6 +620,7 @@ void CVariableTable::Destroy()
     m_arrayIndex.clear();
     m_otherValues.clear();
     m_count = 0;
+    m_loopIndex = CLoopIndex {};
     ReleaseRunMemory(m_charged);
     m_charged = 0;
 }

@@ -13,11 +13,15 @@
 
 #include "interp/Limits.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -35,6 +39,18 @@ public:
 // The page of an array's elements that was found last, which the next
 // access most likely wants, since runs mostly walk an array in order: read
 // where the access is compiled, without a call.
+// The value of the counting loop that runs innermost, as an integer beside
+// the double in its slot, so that a subscript of it need not convert it:
+// valid only while the slot still holds `value` (a reader checks that, so
+// anything else storing into the slot leaves it unused, never wrong).
+// `integer` is always `value` exactly.
+struct CLoopIndex {
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+    std::uint32_t slot { kNone };
+    double value { 0.0 };
+    std::int32_t integer { 0 };
+};
+
 struct CPageWindow {
     static constexpr std::uint32_t kNone = UINT32_MAX;
     enum Width : std::uint8_t { Int8, Int32, Double };
@@ -54,14 +70,14 @@ struct CPageWindow {
     // Stores the element when the page's width holds the value exactly
     // (-0.0 and NaN only a double does); `fresh` tells whether it was not
     // stored before.
-    bool Store(std::uint32_t at, double value, bool& fresh)
+    [[gnu::always_inline]] bool Store(std::uint32_t at, double value, bool& fresh)
     {
         if (!StoreInWidth(width, data, at, value))
             return false;
         fresh = MarkStored(stored, at);
         return true;
     }
-    static bool StoreInWidth(Width width, void* data, std::uint32_t at, double value)
+    [[gnu::always_inline]] static bool StoreInWidth(Width width, void* data, std::uint32_t at, double value)
     {
         switch (width) {
         case Int8: return StoreNarrow<std::int8_t>(data, at, value, -128.0, 127.0);
@@ -85,12 +101,26 @@ private:
     template <class Int>
     static bool StoreNarrow(void* data, std::uint32_t at, double value, double low, double high)
     {
+#if defined(__SSE2__)
+        // The truncation gives 0x80000000 for NaN and whatever is out of
+        // range, and the value holds exactly when converting back gives
+        // the same bits (which also tells -0.0 from 0).
+        const std::int32_t whole = _mm_cvttsd_si32(_mm_set_sd(value));
+        if (std::bit_cast<std::uint64_t>(static_cast<double>(whole)) != std::bit_cast<std::uint64_t>(value))
+            return false;
+        if constexpr (sizeof(Int) < sizeof(std::int32_t)) {
+            if (!(whole >= low && whole <= high))
+                return false;
+        }
+        static_cast<Int*>(data)[at] = static_cast<Int>(whole);
+#else
         if (!(value >= low && value <= high))
             return false;
         const auto narrow = static_cast<Int>(value);
         if (static_cast<double>(narrow) != value || (narrow == 0 && std::signbit(value)))
             return false;
         static_cast<Int*>(data)[at] = narrow;
+#endif
         return true;
     }
 };
@@ -138,6 +168,25 @@ public:
             ++m_count;
         }
     }
+    // The loop index above: a counting loop's pass moved its variable in
+    // `slot` from `before` by `delta` to `after` (stored already).
+    const CLoopIndex& LoopIndex() const { return m_loopIndex; }
+    void CountLoop(std::uint32_t slot, double before, double after, std::int32_t delta)
+    {
+        // In the int32 range, an integral value plus an integral delta is
+        // exact both ways; the conversion is needed only at a loop's first
+        // pass (or after something else stored into the slot).
+        if (slot == m_loopIndex.slot && before == m_loopIndex.value && after >= -2147483648.0 && after < 2147483648.0
+            && delta != kNoDelta) [[likely]] {
+            m_loopIndex.value = after;
+            m_loopIndex.integer += delta;
+            return;
+        }
+        SetLoopIndex(slot, after);
+    }
+    void SetLoopIndex(std::uint32_t slot, double value);
+    // A delta that is not an int32.
+    static constexpr std::int32_t kNoDelta = INT32_MIN;
     std::uint32_t ArraySlot(std::string_view base, int subscripts);
     double Element(std::uint32_t array, const std::int32_t* indices) const;
     void SetElement(std::uint32_t array, const std::int32_t* indices, double value);
@@ -242,5 +291,6 @@ private:
     // callers other than the evaluator can make them).
     std::unordered_map<std::string, double, Hash, std::equal_to<>> m_otherValues;
     std::size_t m_count { 0 };
+    CLoopIndex m_loopIndex;
     std::size_t m_charged { 0 }; // by the names; each array keeps its own count
 };

@@ -210,6 +210,42 @@ TEST(ChartDifferential, AccumulationsRunTheSameCompiled)
     }
 }
 
+TEST(ChartDifferential, FlatLoopsRunTheSameCompiled)
+{
+    // Loops whose bodies are simple boxes and branches of them run their
+    // passes in a loop of their own, with the loop variable at hand as an
+    // integer for subscripts: cut short at every step near the start, with
+    // errors and breaks in an arm, the loop variable changed by the body,
+    // and subscripts at the ends of the int32 range.
+    const char* const bodies[] = {
+        "  branch: a[j] > a[j + 1]\n    then\n      simple: t = a[j]\n      simple: a[j] = a[j + 1]\n      simple: a[j + 1] = t\n",
+        "  branch: x % 2 == 0\n    then\n      simple: x = x / 2\n    else\n      simple: x = 3 * x + 1\n  simple: k++\n",
+        "  simple: j = j + 2\n  simple: s += a[j - 1], k++\n",
+        "  branch: k == 3\n    then\n      simple: z = 1 / 0\n  simple: s += j, k++\n",
+        "  branch: j % 2\n    then\n      branch: j % 3\n        then\n          simple: s += j\n        else\n          simple: s -= j\n"
+        "  simple: a[j] = s, k++\n",
+        "  simple: s += a[j + 2147483646] + a[j - 2147483647]\n  simple: b[j + 1073741823] = j, k++\n",
+        "  simple: k++\n  branch: k > 4\n    then\n      simple: q = 1\n    else\n      simple: j = 0.5\n",
+        "  simple: a[j + 0.5] = k, k++\n  simple: s = s + a[j]\n",
+    };
+    const char* const headers[] = { "pre-loop: j = 0, 6", "pre-loop: j = 6, 0, -1", "pre-loop: j = 0, 3, 0.5",
+        "pre-loop: j = 2147483640, 2147483647", "pre-loop: j = -2147483647, -2147483645", "post-loop: j = 1, 4",
+        "pre-loop: k < 7", "post-loop: k < 5, 0" };
+    for (const char* body : bodies) {
+        for (const char* header : headers) {
+            SCOPED_TRACE(std::string(header) + "\n" + body);
+            CRootSequence chart;
+            BuildOutline(std::string("simple: s = 0.25, x = 7, j = 2, a[0] = 5, a[1] = 3, a[2] = 9, a[3] = -1, a[4] = 0.5, a[5] = 2\n")
+                    + header + "\n" + body + "output: s, \" \", j, \" \", k, \" \", a[1], \" \", a[2]\n",
+                chart);
+            for (const std::uint64_t limit : { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 20, 25, 30, 100000 })
+                ExpectSameRuns(chart, {}, limit);
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
 TEST(ChartDifferential, ElementComparisonsRunTheSameCompiled)
 {
     // Elements compared with elements: of a page of narrow integers (taken
