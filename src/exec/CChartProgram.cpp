@@ -627,6 +627,13 @@ CChartProgram::CLoneEnd CChartProgram::RunFlatLoop(CRunContext& run, CLoop& loop
     const bool downward = loop.downward;
     const bool native = loop.native;
     CConsole* const reports = loop.reports ? &console : nullptr;
+    COp* const ops = m_ops.data();
+    // A pass takes at most its own step and one for each box of the body;
+    // while that stays within the limit, no step of the pass can reach it.
+    const std::uint64_t most = 1 + static_cast<std::uint64_t>(std::count_if(ops + first, ops + last, [](const COp& body) {
+        return body.kind == COp::Kind::Simple || body.kind == COp::Kind::Branch;
+    }));
+    const std::uint64_t safe = limit >= most ? limit - most : 0;
     std::uint32_t at = last;
     try {
         for (;;) {
@@ -636,18 +643,24 @@ CChartProgram::CLoneEnd CChartProgram::RunFlatLoop(CRunContext& run, CLoop& loop
                 const double before = vars.Scalar(slot);
                 const double x = before + delta;
                 vars.SetScalar(slot, x);
-                vars.CountLoop(slot, before, x, indexDelta);
                 again = downward ? x >= end : x <= end;
+                if (again) [[likely]]
+                    vars.CountLoop(slot, before, x, indexDelta);
             } else {
                 again = TestText(interp, *loop.condition, reports, clean);
             }
             if (flag.load() == 0 || !again)
                 break;
+            const bool checked = steps > safe;
             TakeStep(run, steps, limit, *op.box, RunStep::LoopPass);
             for (at = first; at != last;) {
-                COp& body = m_ops[at];
-                if (!TakeStep(run, steps, limit, *body.box, RunStep::BeforeBox)) [[unlikely]]
-                    break;
+                COp& body = ops[at];
+                if (checked) [[unlikely]] {
+                    if (!TakeStep(run, steps, limit, *body.box, RunStep::BeforeBox))
+                        break;
+                } else {
+                    ++steps;
+                }
                 if (body.kind == COp::Kind::Branch) {
                     const bool way = body.node ? (DropPending(interp, clean), interp.TestNode(*body.node, *body.text, &console))
                                                : TestText(interp, Text(body, run), &console, clean);

@@ -331,7 +331,7 @@ public:
             }
         }
         for (std::size_t i = 0; i < m_scalarSlots.size(); ++i) {
-            // |c| < 2^30: an int32 plus it never leaves the int64 sum.
+            // |c| < 2^30, added to a loop index of at most 2^30.
             const double offset = m_offsets[i];
             if (m_scalarSlots[i] != kNoSlot && offset == std::trunc(offset) && std::fabs(offset) < 1073741824.0) {
                 m_indexSlots[i] = m_scalarSlots[i];
@@ -354,10 +354,8 @@ public:
         // at hand as an integer: the same index without a conversion.
         const double value = vars.Scalar(m_scalarSlots[i]);
         const CLoopIndex& loop = vars.LoopIndex();
-        if (m_indexSlots[i] == loop.slot && value == loop.value) [[likely]] {
-            const std::int64_t index = std::int64_t { loop.integer } + m_indexOffsets[i];
-            return index >= INT32_MIN && index <= INT32_MAX ? static_cast<std::int32_t>(index) : INT32_MIN;
-        }
+        if (m_indexSlots[i] == loop.slot && value == loop.value) [[likely]]
+            return loop.integer + m_indexOffsets[i]; // both within 2^30
         return ToInt32(value + m_offsets[i]);
     }
     // The folded shapes' accesses, through the array's windows.

@@ -602,7 +602,7 @@ void CVariableTable::Init() { Destroy(); }
 
 void CVariableTable::SetLoopIndex(std::uint32_t slot, double value)
 {
-    const bool integral = value >= -2147483648.0 && value < 2147483648.0 && value == std::trunc(value);
+    const bool integral = value >= -CLoopIndex::kRange && value <= CLoopIndex::kRange && value == std::trunc(value);
     m_loopIndex.slot = integral ? slot : CLoopIndex::kNone;
     m_loopIndex.value = value;
     m_loopIndex.integer = integral ? static_cast<std::int32_t>(value) : 0;

@@ -46,6 +46,9 @@ public:
 // `integer` is always `value` exactly.
 struct CLoopIndex {
     static constexpr std::uint32_t kNone = UINT32_MAX;
+    // Only values within 2^30 either way are kept, so that a subscript's
+    // constant of less than 2^30 added to one stays an int32.
+    static constexpr double kRange = 1073741824.0;
     std::uint32_t slot { kNone };
     double value { 0.0 };
     std::int32_t integer { 0 };
@@ -173,11 +176,11 @@ public:
     const CLoopIndex& LoopIndex() const { return m_loopIndex; }
     void CountLoop(std::uint32_t slot, double before, double after, std::int32_t delta)
     {
-        // In the int32 range, an integral value plus an integral delta is
+        // In the index's range, an integral value plus an integral delta is
         // exact both ways; the conversion is needed only at a loop's first
         // pass (or after something else stored into the slot).
-        if (slot == m_loopIndex.slot && before == m_loopIndex.value && after >= -2147483648.0 && after < 2147483648.0
-            && delta != kNoDelta) [[likely]] {
+        if (slot == m_loopIndex.slot && before == m_loopIndex.value && after >= -CLoopIndex::kRange
+            && after <= CLoopIndex::kRange && delta != kNoDelta) [[likely]] {
             m_loopIndex.value = after;
             m_loopIndex.integer += delta;
             return;

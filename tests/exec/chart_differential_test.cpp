@@ -227,9 +227,11 @@ TEST(ChartDifferential, FlatLoopsRunTheSameCompiled)
         "  simple: s += a[j + 2147483646] + a[j - 2147483647]\n  simple: b[j + 1073741823] = j, k++\n",
         "  simple: k++\n  branch: k > 4\n    then\n      simple: q = 1\n    else\n      simple: j = 0.5\n",
         "  simple: a[j + 0.5] = k, k++\n  simple: s = s + a[j]\n",
+        "  simple: b[j - 1073741823] = k, k++\n  simple: s += b[j + 1073741823] + b[j - 1073741822]\n",
     };
     const char* const headers[] = { "pre-loop: j = 0, 6", "pre-loop: j = 6, 0, -1", "pre-loop: j = 0, 3, 0.5",
-        "pre-loop: j = 2147483640, 2147483647", "pre-loop: j = -2147483647, -2147483645", "post-loop: j = 1, 4",
+        "pre-loop: j = 2147483640, 2147483647", "pre-loop: j = -2147483647, -2147483645", "pre-loop: j = 1073741822, 1073741826",
+        "pre-loop: j = -1073741822, -1073741826, -1", "post-loop: j = 1, 4",
         "pre-loop: k < 7", "post-loop: k < 5, 0" };
     for (const char* body : bodies) {
         for (const char* header : headers) {
