@@ -367,11 +367,15 @@ public:
         if (at >> CVariableTable::kLinePageBits != window.number)
             return false;
         const std::uint32_t in = at & ((1u << CVariableTable::kLinePageBits) - 1);
-        switch (window.width) {
-        case CPageWindow::Int8: value = static_cast<const std::int8_t*>(window.data)[in]; return true;
-        case CPageWindow::Int32: value = static_cast<const std::int32_t*>(window.data)[in]; return true;
-        default: return false;
+        if (window.width == CPageWindow::Int32) [[likely]] {
+            value = static_cast<const std::int32_t*>(window.data)[in];
+            return true;
         }
+        if (window.width == CPageWindow::Int8) {
+            value = static_cast<const std::int8_t*>(window.data)[in];
+            return true;
+        }
+        return false;
     }
     double Read2(CVariableTable& vars) const
     {

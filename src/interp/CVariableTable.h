@@ -62,13 +62,15 @@ struct CPageWindow {
     void* data { nullptr };
     std::uint64_t* stored { nullptr }; // the page's bits of the elements stored
 
+    // Pages of int32s first: they hold what most arrays hold, counts and
+    // numbers read or drawn.
     double Value(std::uint32_t at) const
     {
-        switch (width) {
-        case Int8: return static_cast<const std::int8_t*>(data)[at];
-        case Int32: return static_cast<const std::int32_t*>(data)[at];
-        default: return static_cast<const double*>(data)[at];
-        }
+        if (width == Int32) [[likely]]
+            return static_cast<const std::int32_t*>(data)[at];
+        if (width == Int8)
+            return static_cast<const std::int8_t*>(data)[at];
+        return static_cast<const double*>(data)[at];
     }
     // Stores the element when the page's width holds the value exactly
     // (-0.0 and NaN only a double does); `fresh` tells whether it was not
@@ -82,11 +84,12 @@ struct CPageWindow {
     }
     [[gnu::always_inline]] static bool StoreInWidth(Width width, void* data, std::uint32_t at, double value)
     {
-        switch (width) {
-        case Int8: return StoreNarrow<std::int8_t>(data, at, value, -128.0, 127.0);
-        case Int32: return StoreNarrow<std::int32_t>(data, at, value, -2147483648.0, 2147483647.0);
-        default: static_cast<double*>(data)[at] = value; return true;
-        }
+        if (width == Int32) [[likely]]
+            return StoreNarrow<std::int32_t>(data, at, value, -2147483648.0, 2147483647.0);
+        if (width == Int8)
+            return StoreNarrow<std::int8_t>(data, at, value, -128.0, 127.0);
+        static_cast<double*>(data)[at] = value;
+        return true;
     }
     // True when the element was not stored before.
     static bool MarkStored(std::uint64_t* bits, std::uint32_t at)
