@@ -73,6 +73,20 @@ inline bool TestText(CInterpreter& interp, const CCompiledText& text, CConsole* 
     return interp.TestKept(text, report);
 }
 
+// A pass of a counting loop run natively: the variable moves by the step
+// (stored, and kept as the loop index while the loop goes on); whether the
+// loop goes on.
+inline bool CountPass(CVariableTable& vars, std::uint32_t slot, double delta, std::int32_t indexDelta, double last, bool downward)
+{
+    const double before = vars.Scalar(slot);
+    const double x = before + delta;
+    vars.SetScalar(slot, x);
+    const bool again = downward ? x >= last : x <= last;
+    if (again) [[likely]]
+        vars.CountLoop(slot, before, x, indexDelta);
+    return again;
+}
+
 } // namespace
 
 // One operation. Every operation that executes a box first takes the box's
@@ -454,11 +468,8 @@ void CChartProgram::Run(CRunContext& run)
         // (its LoopHead points the operation here for the start).
         COp& op = ops[pc];
         const CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
-        const double before = vars.Scalar(loop.slot);
-        const double x = before + loop.delta;
-        vars.SetScalar(loop.slot, x);
-        vars.CountLoop(loop.slot, before, x, loop.indexDelta);
-        if (!running() || !(loop.downward ? x >= loop.limit : x <= loop.limit)) {
+        const bool again = CountPass(vars, loop.slot, loop.delta, loop.indexDelta, loop.limit, loop.downward);
+        if (!running() || !again) {
             pc = loop.exit;
             TAVRIN_NEXT();
         }
@@ -490,11 +501,7 @@ void CChartProgram::Run(CRunContext& run)
         }
         bool again;
         if (loop.native) {
-            const double before = vars.Scalar(loop.slot);
-            const double x = before + loop.delta;
-            vars.SetScalar(loop.slot, x);
-            vars.CountLoop(loop.slot, before, x, loop.indexDelta);
-            again = loop.downward ? x >= loop.limit : x <= loop.limit;
+            again = CountPass(vars, loop.slot, loop.delta, loop.indexDelta, loop.limit, loop.downward);
         } else {
             if (loop.counting)
                 evaluateText(*loop.step, nullptr);
@@ -579,11 +586,8 @@ CChartProgram::CLoneEnd CChartProgram::RunLoneLoop(CRunContext& run, CLoop& loop
                 if (ended)
                     break;
             }
-            const double before = vars.Scalar(slot);
-            const double x = before + delta;
-            vars.SetScalar(slot, x);
-            vars.CountLoop(slot, before, x, indexDelta);
-            if (flag.load() == 0 || !(downward ? x >= last : x <= last))
+            const bool again = CountPass(vars, slot, delta, indexDelta, last, downward);
+            if (flag.load() == 0 || !again)
                 break;
             bool go;
             if (steps + 2 <= limit) [[likely]] {
@@ -640,12 +644,7 @@ CChartProgram::CLoneEnd CChartProgram::RunFlatLoop(CRunContext& run, CLoop& loop
             at = last;
             bool again;
             if (native) {
-                const double before = vars.Scalar(slot);
-                const double x = before + delta;
-                vars.SetScalar(slot, x);
-                again = downward ? x >= end : x <= end;
-                if (again) [[likely]]
-                    vars.CountLoop(slot, before, x, indexDelta);
+                again = CountPass(vars, slot, delta, indexDelta, end, downward);
             } else {
                 again = TestText(interp, *loop.condition, reports, clean);
             }
