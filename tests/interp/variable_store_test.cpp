@@ -63,11 +63,11 @@ TEST(VariableStore, ArraysGiveBackEveryDoubleExactly)
 {
     const double values[] = { 0.0, 1.0, -128.0, 127.0, 128.0, -129.0, 2147483647.0, -2147483648.0, 2147483648.0, 0.5,
         -0.0, 1e300, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(), 3.0 };
-    // In this order, and starting with -0.0 and with NaN; each in the map
-    // before a page is made, and on a page of narrow integers filled first
-    // (read through its window too).
+    // In this order, and starting with -2^31, with -0.0 and with NaN; each
+    // in the map before a page is made, and on a page of narrow integers
+    // filled first (read through its window too).
     std::vector<std::vector<double>> orders;
-    for (const std::size_t start : { 0, 10, 13 }) {
+    for (const std::size_t start : { 0, 7, 10, 13 }) {
         orders.emplace_back(std::begin(values) + static_cast<std::ptrdiff_t>(start), std::end(values));
         orders.back().insert(orders.back().end(), std::begin(values), std::begin(values) + static_cast<std::ptrdiff_t>(start));
     }
