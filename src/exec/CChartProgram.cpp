@@ -126,6 +126,10 @@ struct CChartProgram::COp {
     // flag is read again.
     std::uint32_t next { kNone };
     std::uint32_t jump { kNone };
+    // A simple box that with the two after it exchanges two elements
+    // (CExchange), in a loop's flat body, and the operation after the third.
+    const CExchange* exchange { nullptr };
+    std::uint32_t afterExchange { kNone };
 };
 
 inline const CCompiledText& CChartProgram::Text(COp& op, CRunContext& run)
@@ -154,6 +158,11 @@ struct CChartProgram::CLoop {
     // is not one simple box): its passes then run without going through
     // the list either, with the loop's figures at hand.
     bool flat { false };
+    // Whether every simple box of a flat body is compiled, so that its
+    // exchanges are all found; if not, how many texts the program had
+    // compiled when they were last looked for.
+    bool exchangesFound { false };
+    std::size_t exchangesSought { 0 };
     // That box as an accumulation, for the loop variable's slot it was
     // made for (the slot is the same at each start but found at each).
     std::optional<CAccumulation> accumulation;
@@ -631,6 +640,7 @@ CChartProgram::CLoneEnd CChartProgram::RunFlatLoop(CRunContext& run, CLoop& loop
     const bool downward = loop.downward;
     const bool native = loop.native;
     CConsole* const reports = loop.reports ? &console : nullptr;
+    FindExchanges(loop);
     COp* const ops = m_ops.data();
     // A pass takes at most its own step and one for each box of the body;
     // while that stays within the limit, no step of the pass can reach it.
@@ -665,11 +675,22 @@ CChartProgram::CLoneEnd CChartProgram::RunFlatLoop(CRunContext& run, CLoop& loop
                                                : TestText(interp, Text(body, run), &console, clean);
                     at = way ? body.next : body.jump;
                 } else {
+                    // An exchange takes the steps of its three boxes, all
+                    // within the limit; none of them can clear the flag.
+                    if (body.exchange && !checked && body.exchange->Run(vars)) {
+                        steps += 2;
+                        DropPending(interp, clean);
+                        if (flag.load() == 0) [[unlikely]]
+                            break;
+                        at = body.afterExchange;
+                        continue;
+                    }
                     if (body.node) [[likely]] {
                         DropPending(interp, clean);
                         interp.EvaluateNode(*body.node, *body.text, &console);
                     } else {
                         EvaluateText(interp, Text(body, run), &console, clean);
+                        FindExchanges(loop);
                     }
                     if (flag.load() == 0) [[unlikely]]
                         break;
@@ -683,6 +704,37 @@ CChartProgram::CLoneEnd CChartProgram::RunFlatLoop(CRunContext& run, CLoop& loop
         throw;
     }
     return { steps, clean };
+}
+
+void CChartProgram::FindExchanges(CLoop& loop)
+{
+    // Looked for again only once something more is compiled, and not in
+    // bodies so long that looking would cost more than it could win.
+    constexpr std::uint32_t kMostOps = 4096;
+    const std::uint32_t first = m_ops[loop.next].target;
+    if (loop.exchangesFound || loop.exchangesSought == m_texts.size() || loop.next - first > kMostOps)
+        return;
+    loop.exchangesSought = m_texts.size();
+    bool all = true;
+    auto compiled = [&](std::uint32_t at) {
+        return at < loop.next && m_ops[at].kind == COp::Kind::Simple && m_ops[at].node != nullptr;
+    };
+    for (std::uint32_t at = first; at < loop.next; ++at) {
+        COp& op = m_ops[at];
+        if (op.kind != COp::Kind::Simple)
+            continue;
+        all = all && op.text != nullptr;
+        if (op.exchange || !compiled(at) || !compiled(op.next) || !compiled(m_ops[op.next].next))
+            continue;
+        const COp& second = m_ops[op.next];
+        const COp& third = m_ops[second.next];
+        if (auto exchange = CExchange::Of(*op.node, *second.node, *third.node)) {
+            op.exchange = exchange.get();
+            op.afterExchange = third.next;
+            m_exchanges.push_back(std::move(exchange));
+        }
+    }
+    loop.exchangesFound = all;
 }
 
 // A loop that starts again and again with the same limit makes the same

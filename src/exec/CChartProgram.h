@@ -23,6 +23,7 @@
 
 class CBoxSequence;
 class CCompiledText;
+class CExchange;
 class CProcessBox;
 class CRunContext;
 
@@ -63,12 +64,15 @@ private:
     // The passes of a loop whose body holds only simple boxes and branches,
     // a counting loop or one that tests its header, the same way.
     CLoneEnd RunFlatLoop(CRunContext& run, CLoop& loop, COp& op, std::uint64_t steps, bool clean);
+    // Finds the exchanges among a flat body's boxes compiled so far.
+    void FindExchanges(CLoop& loop);
     // Where those two were when an error left them.
     std::uint32_t m_failedAt { 0 };
 
     std::vector<COp> m_ops;
     std::vector<CLoop> m_loops;
     std::vector<std::unique_ptr<CCompiledText>> m_texts;
+    std::vector<std::unique_ptr<CExchange>> m_exchanges;
     static constexpr std::size_t kMaxLoopTexts = 256;
     std::unordered_map<std::string, std::unique_ptr<CCompiledText>> m_loopTexts;
 };

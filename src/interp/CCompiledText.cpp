@@ -426,6 +426,15 @@ public:
     }
     std::uint32_t Array() const { return m_array; }
     std::size_t Count() const { return m_subscripts.size(); }
+    // Whether these are one subscript read by its slot, the same as
+    // `other`'s, of the same array; and whether `slot` is that subscript's.
+    bool SameFolded1(const CSubscripts& other) const
+    {
+        return m_shape == Shape::OneFolded && other.m_shape == Shape::OneFolded && m_array == other.m_array
+            && m_scalarSlots[0] == other.m_scalarSlots[0] && m_offsets[0] == other.m_offsets[0];
+    }
+    bool ReadsSlot(std::uint32_t slot) const { return m_shape == Shape::OneFolded && m_scalarSlots[0] == slot; }
+    CPageWindow& Window() const { return *m_window; }
     int Depth() const { return DepthOf(m_subscripts); }
     CCompiledView View(CCompiledView::Kind kind) const
     {
@@ -495,6 +504,7 @@ public:
         return ref.Read(vars);
     }
     CCompiledView View() const override { return m_subscripts.View(CCompiledView::Kind::Element); }
+    const CSubscripts& Subscripts() const { return m_subscripts; }
 
 private:
     CSubscripts m_subscripts;
@@ -569,6 +579,8 @@ public:
         v.parts.push_back(m_value.View());
         return v;
     }
+    const CSubscripts& Subscripts() const { return m_subscripts; }
+    const Value& ValueOperand() const { return m_value; }
 
 private:
     CSubscripts m_subscripts;
@@ -653,6 +665,8 @@ public:
         v.parts.push_back(m_value.View());
         return v;
     }
+    std::uint32_t Slot() const { return m_slot; }
+    const Value& ValueOperand() const { return m_value; }
 
 private:
     std::uint32_t m_slot;
@@ -677,6 +691,29 @@ NodePtr CStorable<Derived>::StoredInElement(CSubscripts subscripts, NodePtr self
     using Value = CTypedOperand<Derived>;
     return std::make_unique<CElementAssignOf<Value>>(std::move(subscripts), Value { std::move(self) });
 }
+
+// t = X, X = Y, Y = t for two elements X and Y of one array, each with one
+// subscript read by its slot, neither of them read by t's slot (so that t's
+// store changes no subscript). While both are on the array's current page,
+// the values move as they are (an element of a page is always a value the
+// page holds), and nothing can fail.
+class CElementExchange final : public CExchange {
+public:
+    CElementExchange(std::uint32_t slot, const CSubscripts& x, const CSubscripts& y) : m_slot(slot), m_x(x), m_y(y) {}
+    bool Run(CVariableTable& vars) const override
+    {
+        double was = 0.0;
+        if (!vars.ExchangeOnPage(m_x.Window(), m_x.FoldedIndex(vars, 0), m_y.FoldedIndex(vars, 0), was))
+            return false;
+        vars.SetScalar(m_slot, was);
+        return true;
+    }
+
+private:
+    std::uint32_t m_slot;
+    const CSubscripts& m_x;
+    const CSubscripts& m_y;
+};
 
 NodePtr MakeAssign(NodePtr target, int binary, NodePtr value)
 {
@@ -1467,6 +1504,23 @@ private:
 CCompiledText::CCompiledText(std::string_view text) : m_text(text) {}
 
 CCompiledText::~CCompiledText() = default;
+
+std::unique_ptr<CExchange> CExchange::Of(const CCompiledNode& first, const CCompiledNode& second, const CCompiledNode& third)
+{
+    using Element = CTypedOperand<CElementNode>;
+    const auto* take = dynamic_cast<const CScalarAssignOf<Element, TK_END>*>(&first);
+    const auto* move = dynamic_cast<const CElementAssignOf<Element>*>(&second);
+    const auto* give = dynamic_cast<const CElementAssignOf<CScalarOperand>*>(&third);
+    if (!take || !move || !give)
+        return nullptr;
+    const CSubscripts& x = static_cast<const CElementNode&>(*take->ValueOperand().node).Subscripts();
+    const CSubscripts& y = static_cast<const CElementNode&>(*move->ValueOperand().node).Subscripts();
+    const std::uint32_t slot = take->Slot();
+    if (!x.SameFolded1(move->Subscripts()) || !y.SameFolded1(give->Subscripts()) || x.Array() != y.Array()
+        || give->ValueOperand().slot != slot || x.ReadsSlot(slot) || y.ReadsSlot(slot))
+        return nullptr;
+    return std::make_unique<CElementExchange>(slot, x, y);
+}
 
 std::unique_ptr<CCompiledText> CCompiledText::Compile(std::string_view text, CVariableTable& variables)
 {

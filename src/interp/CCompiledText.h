@@ -96,6 +96,20 @@ struct CCompiledView {
     std::string text; // a string literal's body
 };
 
+// Three assignments that exchange two elements of an array through a
+// scalar, `t = X`, `X = Y` and `Y = t`, done as one while both elements are
+// on the array's current page: the values, marks and count that the three
+// would leave, one after the other, where none of them could fail.
+class CExchange {
+public:
+    virtual ~CExchange() = default;
+    // The exchange the three expressions make, or null when they make none.
+    static std::unique_ptr<CExchange> Of(const CCompiledNode& first, const CCompiledNode& second, const CCompiledNode& third);
+    // Carries it out and is true, or does nothing and is false (the three
+    // are then evaluated as they are).
+    virtual bool Run(CVariableTable& variables) const = 0;
+};
+
 class CCompiledText {
 public:
     // Never fails: a text outside the compiled subset comes back with

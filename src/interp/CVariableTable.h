@@ -230,6 +230,29 @@ public:
         }
         SetElement1Found(array, index, value);
     }
+    // Exchanges elements `first` and `second` of the one-dimensional array
+    // whose window this is and gives the one that was at `first`, when both
+    // are on the window's page; false (and nothing done) otherwise.
+    [[gnu::always_inline]] bool ExchangeOnPage(CPageWindow& window, std::int32_t first, std::int32_t second, double& was)
+    {
+        const auto i = static_cast<std::uint32_t>(first);
+        const auto k = static_cast<std::uint32_t>(second);
+        if (i >> kLinePageBits != window.number || k >> kLinePageBits != window.number)
+            return false;
+        const std::uint32_t mask = (1u << kLinePageBits) - 1;
+        if (window.width == CPageWindow::Int32) [[likely]]
+            was = Exchange(static_cast<std::int32_t*>(window.data), i & mask, k & mask);
+        else if (window.width == CPageWindow::Int8)
+            was = Exchange(static_cast<std::int8_t*>(window.data), i & mask, k & mask);
+        else
+            was = Exchange(static_cast<double*>(window.data), i & mask, k & mask);
+        // In the order the two stores would mark them.
+        if (CPageWindow::MarkStored(window.stored, i & mask)) [[unlikely]]
+            ++m_count;
+        if (CPageWindow::MarkStored(window.stored, k & mask)) [[unlikely]]
+            ++m_count;
+        return true;
+    }
     // The window of a row, or null for a row not made (or kept otherwise).
     static CPageWindow* RowWindow(const std::vector<CPageWindow*>& rows, std::int32_t row)
     {
@@ -269,6 +292,14 @@ public:
 private:
     class CArray;
     CArray* FindArray(std::string_view base, int subscripts) const;
+    template <class Value>
+    static double Exchange(Value* data, std::uint32_t i, std::uint32_t k)
+    {
+        const Value first = data[i];
+        data[i] = data[k];
+        data[k] = first;
+        return static_cast<double>(first);
+    }
     double Element1Found(std::uint32_t array, std::int32_t index) const;
     double Element2Found(std::uint32_t array, std::int32_t row, std::int32_t column) const;
     void SetElement1Found(std::uint32_t array, std::int32_t index, double value);

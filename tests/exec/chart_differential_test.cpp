@@ -248,6 +248,38 @@ TEST(ChartDifferential, FlatLoopsRunTheSameCompiled)
     }
 }
 
+TEST(ChartDifferential, ExchangesRunTheSameCompiled)
+{
+    // Two elements exchanged through a scalar, done as one while both are
+    // on their array's page: on pages of int8s (a), doubles with -0.0 (b)
+    // and elements not stored yet, across pages, through a scalar that is
+    // also a subscript or not stored yet, and forms that are no exchange.
+    const char* const swaps[] = {
+        "  branch: a[j] > a[j + 1]\n    then\n      simple: t = a[j]\n      simple: a[j] = a[j + 1]\n      simple: a[j + 1] = t\n",
+        "  simple: t = b[j]\n  simple: b[j] = b[j + 2]\n  simple: b[j + 2] = t\n",
+        "  simple: t = a[j]\n  simple: a[j] = a[j + 4096]\n  simple: a[j + 4096] = t\n",
+        "  simple: t = a[j]\n  simple: a[j] = a[t]\n  simple: a[t] = t\n",
+        "  simple: t = a[j]\n  simple: a[j] = a[j]\n  simple: a[j] = t\n",
+        "  branch: j > 3\n    then\n      simple: u = a[j]\n  simple: a[j] = a[j + 100]\n  simple: a[j + 100] = u\n",
+        "  simple: t = a[j]\n  simple: a[j] = b[j]\n  simple: b[j] = t\n",
+        "  simple: t = a[j - 1]\n  simple: a[j - 1] = a[j + 1]\n  simple: a[j + 1] = t\n",
+    };
+    const char* const headers[] = { "pre-loop: j = 0, 38", "pre-loop: j = 38, 0, -1", "pre-loop: k < 30" };
+    for (const char* swap : swaps) {
+        for (const char* header : headers) {
+            SCOPED_TRACE(std::string(header) + "\n" + swap);
+            CRootSequence chart;
+            BuildOutline(std::string("pre-loop: i = 0, 40\n  simple: a[i] = (i * 7) % 11 - 3, b[i] = a[i] / 2\nsimple: b[5] = -0.0, j = 7\n")
+                    + header + "\n" + swap + "  simple: k++\noutput: a[0], a[1], a[9], a[38], b[5], b[7], t, k\n",
+                chart);
+            for (const std::uint64_t limit : { 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104, 105, 150, 151, 152, 100000 })
+                ExpectSameRuns(chart, {}, limit);
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
 TEST(ChartDifferential, ElementComparisonsRunTheSameCompiled)
 {
     // Elements compared with elements: of a page of narrow integers (taken
