@@ -62,15 +62,13 @@ struct CPageWindow {
     void* data { nullptr };
     std::uint64_t* stored { nullptr }; // the page's bits of the elements stored
 
-    // Pages of int32s first: they hold what most arrays hold, counts and
-    // numbers read or drawn.
     double Value(std::uint32_t at) const
     {
-        if (width == Int32) [[likely]]
-            return static_cast<const std::int32_t*>(data)[at];
-        if (width == Int8)
-            return static_cast<const std::int8_t*>(data)[at];
-        return static_cast<const double*>(data)[at];
+        switch (width) {
+        case Int8: return static_cast<const std::int8_t*>(data)[at];
+        case Int32: return static_cast<const std::int32_t*>(data)[at];
+        default: return static_cast<const double*>(data)[at];
+        }
     }
     // Stores the element when the page's width holds the value exactly
     // (-0.0 and NaN only a double does); `fresh` tells whether it was not
