@@ -172,7 +172,9 @@ std::uint64_t CAccumulation::Passes(CVariableTable& vars, const std::atomic<int>
     return passes;
 }
 
-std::uint64_t CAccumulation::Run(CVariableTable& vars, const std::atomic<int>& flag, std::uint32_t loopSlot, double delta,
+// On a cache line of its own: where its loops fell within a line made
+// matrix products 10 % slower or faster as unrelated code moved.
+[[gnu::aligned(64)]] std::uint64_t CAccumulation::Run(CVariableTable& vars, const std::atomic<int>& flag, std::uint32_t loopSlot, double delta,
     double last, bool downward, std::uint64_t passes, bool& ended) const
 {
     double i = vars.Scalar(loopSlot);
