@@ -330,7 +330,7 @@ void CChartProgram::Run(CRunContext& run)
 
     COp* const ops = m_ops.data();
     std::uint32_t pc = 0;
-    bool inLone = false;
+    bool inOwnPasses = false; // in RunLoneLoop or RunFlatLoop
     // Each operation goes on to the next from its own jump, so that the
     // processor learns which kind tends to follow which.
     static void* const kHandlers[] = { &&simple, &&loopCode, &&loopCode, &&branch, &&jump, &&afterBox,
@@ -339,6 +339,14 @@ void CChartProgram::Run(CRunContext& run)
     constexpr auto kLoopNext = static_cast<std::size_t>(COp::Kind::LoopNext);
     for (COp& op : m_ops)
         op.handler = kHandlers[static_cast<std::size_t>(op.kind)];
+    // The LoopNext handler for the start a loop's header has just made.
+    void* const loopNativeAt = &&loopNative;
+    void* const loopWhileAt = &&loopWhile;
+    auto nextHandler = [&](const CLoop& loop) -> void* {
+        if (!loop.counting)
+            return loop.flat ? kHandlers[kLoopNext] : loopWhileAt;
+        return loop.native && loop.lone == kNone && !loop.flat ? loopNativeAt : kHandlers[kLoopNext];
+    };
 #define TAVRIN_NEXT() goto* ops[pc].handler
     try {
         TAVRIN_NEXT();
@@ -407,7 +415,6 @@ void CChartProgram::Run(CRunContext& run)
         double value = interp.EvaluateReport(header, console);
         loop.counting = interp.HasPending();
         loop.native = false;
-        ops[loop.next].handler = kHandlers[kLoopNext];
         if (loop.counting) {
             const double limitValue = interp.NextValue();
             const std::string variable = LoopVariableOf(op.box->m_text);
@@ -418,11 +425,10 @@ void CChartProgram::Run(CRunContext& run)
             loop.condition = &LoopText(condition, loop.ownCondition, run);
             value = interp.Evaluate(*loop.condition);
             loop.native = NativeCount(loop);
-            ops[loop.next].handler = loop.native && loop.lone == kNone && !loop.flat ? &&loopNative : kHandlers[kLoopNext];
         } else {
             loop.condition = &header;
-            ops[loop.next].handler = loop.flat ? kHandlers[kLoopNext] : &&loopWhile;
         }
+        ops[loop.next].handler = nextHandler(loop);
         if (!IsTrue(value)) {
             pc = loop.exit;
             TAVRIN_NEXT();
@@ -445,17 +451,15 @@ void CChartProgram::Run(CRunContext& run)
         const double limitValue = interp.NextValue();
         loop.counting = IsTrue(limitValue);
         loop.native = false;
-        ops[loop.next].handler = kHandlers[kLoopNext];
         if (loop.counting) {
             const std::string variable = LoopVariableOf(op.box->m_text);
             loop.condition = &LoopText(variable + " <= " + SixDecimals(limitValue), loop.ownCondition, run);
             loop.step = &LoopText(variable + " ++", loop.ownStep, run);
             loop.native = NativeCount(loop);
-            ops[loop.next].handler = loop.native && loop.lone == kNone && !loop.flat ? &&loopNative : kHandlers[kLoopNext];
         } else {
             loop.condition = &header;
-            ops[loop.next].handler = loop.flat ? kHandlers[kLoopNext] : &&loopWhile;
         }
+        ops[loop.next].handler = nextHandler(loop);
         step(*op.box, RunStep::LoopPass);
         ++pc;
         TAVRIN_NEXT();
@@ -489,20 +493,11 @@ void CChartProgram::Run(CRunContext& run)
     loopNext: {
         COp& op = ops[pc];
         CLoop& loop = m_loops[static_cast<std::size_t>(op.loop)];
-        if (loop.native && loop.lone != kNone) {
-            m_failedAt = loop.lone; // the box an error leaves
-            inLone = true;
-            const CLoneEnd end = RunLoneLoop(run, loop, op, steps.n, clean);
-            inLone = false;
-            steps.n = end.steps;
-            clean = end.clean;
-            pc = loop.exit;
-            TAVRIN_NEXT();
-        }
-        if (loop.flat && (loop.native || !loop.counting)) {
-            inLone = true;
-            const CLoneEnd end = RunFlatLoop(run, loop, op, steps.n, clean);
-            inLone = false;
+        const bool lone = loop.native && loop.lone != kNone;
+        if (lone || (loop.flat && (loop.native || !loop.counting))) {
+            inOwnPasses = true;
+            const CLoneEnd end = lone ? RunLoneLoop(run, loop, op, steps.n, clean) : RunFlatLoop(run, loop, op, steps.n, clean);
+            inOwnPasses = false;
             steps.n = end.steps;
             clean = end.clean;
             pc = loop.exit;
@@ -542,7 +537,7 @@ void CChartProgram::Run(CRunContext& run)
     } catch (...) {
         // RunLoneLoop and RunFlatLoop handed their count to the run, and the
         // operation where they ended.
-        if (inLone) {
+        if (inOwnPasses) {
             steps.n = run.Steps();
             pc = m_failedAt;
         }
@@ -613,6 +608,7 @@ CChartProgram::CLoneEnd CChartProgram::RunLoneLoop(CRunContext& run, CLoop& loop
         }
     } catch (...) {
         run.SetSteps(steps);
+        m_failedAt = loop.lone; // the box an error leaves
         throw;
     }
     return { steps, clean };

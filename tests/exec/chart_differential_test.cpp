@@ -89,6 +89,26 @@ void ExpectSameRuns(CRootSequence& chart, const std::vector<std::string>& input,
     EXPECT_EQ(compiled.random, walked.random);
 }
 
+// Each body under each loop header, between `before` and `after`, walked
+// and compiled to each step limit; false at the first difference.
+template <class Headers, class Bodies>
+bool ExpectSameLoops(const std::string& before, const Headers& headers, const Bodies& bodies, const std::string& after,
+    std::initializer_list<std::uint64_t> limits)
+{
+    for (const auto& body : bodies) {
+        for (const auto& header : headers) {
+            SCOPED_TRACE(std::string(header) + "\n" + body);
+            CRootSequence chart;
+            BuildOutline(before + header + "\n" + body + after, chart);
+            for (const std::uint64_t limit : limits)
+                ExpectSameRuns(chart, {}, limit);
+            if (testing::Test::HasFailure())
+                return false;
+        }
+    }
+    return true;
+}
+
 std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -195,19 +215,11 @@ TEST(ChartDifferential, AccumulationsRunTheSameCompiled)
         "s += m[x][i - x]", "i = i + 1" };
     const char* const headers[] = { "pre-loop: i = 1, 10", "pre-loop: i = 10, 1, -1", "pre-loop: i = 0, 3, 0.5",
         "pre-loop: i = 1, 1e300", "post-loop: i = 1, 4", "pre-loop: i = 5, 5" };
-    for (const char* body : bodies) {
-        for (const char* header : headers) {
-            SCOPED_TRACE(std::string(header) + " / " + body);
-            CRootSequence chart;
-            BuildOutline(std::string("simple: s = 0.25, x = 2, a[0] = 1, a[1] = -0.5, a[3] = 7, m[1][2] = 3, m[2][2] = -0.0\n") + header
-                    + "\n  simple: " + body + "\noutput: s, \" \", i\n",
-                chart);
-            for (const std::uint64_t limit : { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 25, 100000 })
-                ExpectSameRuns(chart, {}, limit);
-            if (HasFailure())
-                return;
-        }
-    }
+    std::vector<std::string> boxes;
+    for (const char* body : bodies)
+        boxes.push_back(std::string("  simple: ") + body + "\n");
+    ExpectSameLoops("simple: s = 0.25, x = 2, a[0] = 1, a[1] = -0.5, a[3] = 7, m[1][2] = 3, m[2][2] = -0.0\n", headers, boxes,
+        "output: s, \" \", i\n", { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 25, 100000 });
 }
 
 TEST(ChartDifferential, FlatLoopsRunTheSameCompiled)
@@ -233,19 +245,9 @@ TEST(ChartDifferential, FlatLoopsRunTheSameCompiled)
         "pre-loop: j = 2147483640, 2147483647", "pre-loop: j = -2147483647, -2147483645", "pre-loop: j = 1073741822, 1073741826",
         "pre-loop: j = -1073741822, -1073741826, -1", "post-loop: j = 1, 4",
         "pre-loop: k < 7", "post-loop: k < 5, 0" };
-    for (const char* body : bodies) {
-        for (const char* header : headers) {
-            SCOPED_TRACE(std::string(header) + "\n" + body);
-            CRootSequence chart;
-            BuildOutline(std::string("simple: s = 0.25, x = 7, j = 2, a[0] = 5, a[1] = 3, a[2] = 9, a[3] = -1, a[4] = 0.5, a[5] = 2\n")
-                    + header + "\n" + body + "output: s, \" \", j, \" \", k, \" \", a[1], \" \", a[2]\n",
-                chart);
-            for (const std::uint64_t limit : { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 20, 25, 30, 100000 })
-                ExpectSameRuns(chart, {}, limit);
-            if (HasFailure())
-                return;
-        }
-    }
+    ExpectSameLoops("simple: s = 0.25, x = 7, j = 2, a[0] = 5, a[1] = 3, a[2] = 9, a[3] = -1, a[4] = 0.5, a[5] = 2\n", headers,
+        bodies, "output: s, \" \", j, \" \", k, \" \", a[1], \" \", a[2]\n",
+        { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 20, 25, 30, 100000 });
 }
 
 TEST(ChartDifferential, ExchangesRunTheSameCompiled)
@@ -265,19 +267,9 @@ TEST(ChartDifferential, ExchangesRunTheSameCompiled)
         "  simple: t = a[j - 1]\n  simple: a[j - 1] = a[j + 1]\n  simple: a[j + 1] = t\n",
     };
     const char* const headers[] = { "pre-loop: j = 0, 38", "pre-loop: j = 38, 0, -1", "pre-loop: k < 30" };
-    for (const char* swap : swaps) {
-        for (const char* header : headers) {
-            SCOPED_TRACE(std::string(header) + "\n" + swap);
-            CRootSequence chart;
-            BuildOutline(std::string("pre-loop: i = 0, 40\n  simple: a[i] = (i * 7) % 11 - 3, b[i] = a[i] / 2\nsimple: b[5] = -0.0, j = 7\n")
-                    + header + "\n" + swap + "  simple: k++\noutput: a[0], a[1], a[9], a[38], b[5], b[7], t, k\n",
-                chart);
-            for (const std::uint64_t limit : { 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104, 105, 150, 151, 152, 100000 })
-                ExpectSameRuns(chart, {}, limit);
-            if (HasFailure())
-                return;
-        }
-    }
+    ExpectSameLoops("pre-loop: i = 0, 40\n  simple: a[i] = (i * 7) % 11 - 3, b[i] = a[i] / 2\nsimple: b[5] = -0.0, j = 7\n", headers,
+        swaps, "  simple: k++\noutput: a[0], a[1], a[9], a[38], b[5], b[7], t, k\n",
+        { 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104, 105, 150, 151, 152, 100000 });
 }
 
 TEST(ChartDifferential, ElementComparisonsRunTheSameCompiled)
