@@ -339,14 +339,6 @@ void CChartProgram::Run(CRunContext& run)
     constexpr auto kLoopNext = static_cast<std::size_t>(COp::Kind::LoopNext);
     for (COp& op : m_ops)
         op.handler = kHandlers[static_cast<std::size_t>(op.kind)];
-    // The LoopNext handler for the start a loop's header has just made.
-    void* const loopNativeAt = &&loopNative;
-    void* const loopWhileAt = &&loopWhile;
-    auto nextHandler = [&](const CLoop& loop) -> void* {
-        if (!loop.counting)
-            return loop.flat ? kHandlers[kLoopNext] : loopWhileAt;
-        return loop.native && loop.lone == kNone && !loop.flat ? loopNativeAt : kHandlers[kLoopNext];
-    };
 #define TAVRIN_NEXT() goto* ops[pc].handler
     try {
         TAVRIN_NEXT();
@@ -428,7 +420,7 @@ void CChartProgram::Run(CRunContext& run)
         } else {
             loop.condition = &header;
         }
-        ops[loop.next].handler = nextHandler(loop);
+        ops[loop.next].handler = NextHandler(loop, &&loopNative, &&loopWhile, kHandlers[kLoopNext]);
         if (!IsTrue(value)) {
             pc = loop.exit;
             TAVRIN_NEXT();
@@ -459,7 +451,7 @@ void CChartProgram::Run(CRunContext& run)
         } else {
             loop.condition = &header;
         }
-        ops[loop.next].handler = nextHandler(loop);
+        ops[loop.next].handler = NextHandler(loop, &&loopNative, &&loopWhile, kHandlers[kLoopNext]);
         step(*op.box, RunStep::LoopPass);
         ++pc;
         TAVRIN_NEXT();
@@ -731,6 +723,17 @@ void CChartProgram::FindExchanges(CLoop& loop)
         }
     }
     loop.exchangesFound = all;
+}
+
+// The LoopNext handler for the start a loop's header has just made: the
+// native count, the header's test, or the general one (which also enters
+// RunLoneLoop and RunFlatLoop). The addresses come from Run, whose labels
+// they are.
+void* CChartProgram::NextHandler(const CLoop& loop, void* native, void* whileTest, void* general)
+{
+    if (!loop.counting)
+        return loop.flat ? general : whileTest;
+    return loop.native && loop.lone == kNone && !loop.flat ? native : general;
 }
 
 // A loop that starts again and again with the same limit makes the same

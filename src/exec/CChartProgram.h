@@ -64,6 +64,7 @@ private:
     // The passes of a loop whose body holds only simple boxes and branches,
     // a counting loop or one that tests its header, the same way.
     CLoneEnd RunFlatLoop(CRunContext& run, CLoop& loop, COp& op, std::uint64_t steps, bool clean);
+    static void* NextHandler(const CLoop& loop, void* native, void* whileTest, void* general);
     // Finds the exchanges among a flat body's boxes compiled so far.
     void FindExchanges(CLoop& loop);
     // Where those two were when an error left them.
